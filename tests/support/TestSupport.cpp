@@ -1,0 +1,1 @@
+// Shared helpers of the test programs live beside this file.
