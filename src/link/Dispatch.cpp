@@ -23,6 +23,7 @@ void LinkClient::DispatchFrame(const uint8_t* buffer) {
     deadline_ = std::chrono::steady_clock::now() + replyTimeout_;
   }
   const ReceivedFrame f = ParseReceivedFrame(buffer);
+  if (observer_) observer_(f);
   switch (f.code) {
     case code::kAck:
     case code::kOptionDisabled:  // a login refusal: it ends the request too

@@ -97,10 +97,13 @@ bool LinkClient::RequestAndWait(const std::vector<uint8_t>& frame) {
   return true;
 }
 
-std::optional<std::string> LinkClient::ReadParameter(uint16_t owner, uint16_t parameter) {
+std::optional<std::string> LinkClient::ReadParameter(uint16_t owner, uint16_t parameter,
+                                                     bool* answered) {
   // A read always drops the stale value: no answer means no value.
   cache_.Remove(owner, parameter);
-  if (!RequestAndWait(BuildFrame(0, code::kRead, owner, parameter))) return std::nullopt;
+  const bool ok = RequestAndWait(BuildFrame(0, code::kRead, owner, parameter));
+  if (answered) *answered = ok;
+  if (!ok) return std::nullopt;
   return cache_.Find(owner, parameter);
 }
 

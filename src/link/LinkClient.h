@@ -38,6 +38,10 @@ class LinkClient : public FrameSink {
 
   // Set before the first link is opened; the sink must outlive the client.
   void SetSink(LinkEventSink* sink) { sink_ = sink; }
+  // Sees every received frame before it is acted on, on the receive thread
+  // (traces, the command-line client's watch). Set before opening a link.
+  using FrameObserver = std::function<void(const ReceivedFrame&)>;
+  void SetFrameObserver(FrameObserver observer) { observer_ = std::move(observer); }
   // Time without any received frame after which a request gives up.
   void SetReplyTimeout(std::chrono::milliseconds timeout) { replyTimeout_ = timeout; }
   // Waits by sleeping in 1 ms steps instead of on the condition variable;
@@ -72,7 +76,10 @@ class LinkClient : public FrameSink {
   bool RequestAndWait(const std::vector<uint8_t>& frame);
 
   // Data memory.
-  std::optional<std::string> ReadParameter(uint16_t owner, uint16_t parameter);
+  // Nothing when the PBX has no such record or did not answer; `answered`
+  // tells the two apart.
+  std::optional<std::string> ReadParameter(uint16_t owner, uint16_t parameter,
+                                           bool* answered = nullptr);
   bool ReadParameterRange(uint16_t mask, uint16_t value);
   bool NextParameter(uint64_t& position, uint16_t mask, uint16_t value, uint16_t& owner,
                      std::string* payload = nullptr) const;
@@ -102,6 +109,7 @@ class LinkClient : public FrameSink {
   void OnDialRequestFrame(const ReceivedFrame& f);
 
   LinkEventSink* sink_;
+  FrameObserver observer_;
   std::string address_ = "127.0.0.1";
   uint16_t port_ = 40008;
   int connectTimeoutMs_ = 10000;
