@@ -6,8 +6,7 @@ void DataMemCache::Store(uint16_t owner, uint16_t parameter, const uint8_t* payl
                          size_t length) {
   std::lock_guard lock(mutex_);
   // assign() reuses the old record's storage when the key is already there.
-  records_[MakeConfigKey(owner, parameter)].assign(reinterpret_cast<const char*>(payload),
-                                                   length);
+  records_[MakeConfigKey(owner, parameter)].assign(reinterpret_cast<const char*>(payload), length);
 }
 
 bool DataMemCache::Remove(uint16_t owner, uint16_t parameter) {
@@ -44,8 +43,7 @@ bool DataMemCache::Next(uint64_t& position, uint16_t mask, uint16_t value, uint1
   // One exact parameter: its records are contiguous in key order.
   if (mask == 0xFFFF && start < MakeConfigKey(0, value)) start = MakeConfigKey(0, value);
   if (start > 0xFFFFFFFFull) return false;
-  for (auto it = records_.lower_bound(static_cast<sConfigKey>(start)); it != records_.end();
-       ++it) {
+  for (auto it = records_.lower_bound(static_cast<sConfigKey>(start)); it != records_.end(); ++it) {
     const auto param = static_cast<uint16_t>(it->first >> 16);
     if ((param & mask) != value) {
       if (mask == 0xFFFF) return false;

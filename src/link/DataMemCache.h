@@ -35,8 +35,8 @@ class DataMemCache {
   // (parameter, then owner). Start with position 0; each call yields the next
   // match at or after position and moves position past it. Safe while other
   // threads change the cache: a walk sees every record that stays in it.
-  bool Next(uint64_t& position, uint16_t mask, uint16_t value, uint16_t& owner,
-            uint16_t& parameter, std::string* payload) const;
+  bool Next(uint64_t& position, uint16_t mask, uint16_t value, uint16_t& owner, uint16_t& parameter,
+            std::string* payload) const;
 
  private:
   mutable std::mutex mutex_;

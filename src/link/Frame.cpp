@@ -2,8 +2,8 @@
 
 namespace zy {
 
-std::vector<uint8_t> BuildFrame(uint16_t subject, uint16_t code, uint16_t param1,
-                                uint16_t param2, std::span<const uint8_t> payload) {
+std::vector<uint8_t> BuildFrame(uint16_t subject, uint16_t code, uint16_t param1, uint16_t param2,
+                                std::span<const uint8_t> payload) {
   const size_t length = payload.size() > 0xFFFF ? 0xFFFF : payload.size();
   std::vector<uint8_t> frame(kSendHeaderSize + length);
   frame[0] = kStx;
@@ -16,11 +16,11 @@ std::vector<uint8_t> BuildFrame(uint16_t subject, uint16_t code, uint16_t param1
   return frame;
 }
 
-std::vector<uint8_t> BuildFrame(uint16_t subject, uint16_t code, uint16_t param1,
-                                uint16_t param2, std::string_view payload) {
-  return BuildFrame(subject, code, param1, param2,
-                    std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(payload.data()),
-                                             payload.size()));
+std::vector<uint8_t> BuildFrame(uint16_t subject, uint16_t code, uint16_t param1, uint16_t param2,
+                                std::string_view payload) {
+  return BuildFrame(
+      subject, code, param1, param2,
+      std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(payload.data()), payload.size()));
 }
 
 }  // namespace zy

@@ -22,19 +22,17 @@ inline constexpr size_t kReceiveHeaderSize = 7;
 inline constexpr size_t kReceiveBufferSize = 1026;
 inline constexpr size_t kMaxReceivePayload = kReceiveBufferSize - kReceiveHeaderSize;
 
-inline uint16_t ReadBe16(const uint8_t* p) {
-  return static_cast<uint16_t>((p[0] << 8) | p[1]);
-}
+inline uint16_t ReadBe16(const uint8_t* p) { return static_cast<uint16_t>((p[0] << 8) | p[1]); }
 inline void WriteBe16(uint8_t* p, uint16_t v) {
   p[0] = static_cast<uint8_t>(v >> 8);
   p[1] = static_cast<uint8_t>(v);
 }
 
 // Builds a whole frame to send: header + payload, ready for one write.
-std::vector<uint8_t> BuildFrame(uint16_t subject, uint16_t code, uint16_t param1,
-                                uint16_t param2, std::span<const uint8_t> payload = {});
-std::vector<uint8_t> BuildFrame(uint16_t subject, uint16_t code, uint16_t param1,
-                                uint16_t param2, std::string_view payload);
+std::vector<uint8_t> BuildFrame(uint16_t subject, uint16_t code, uint16_t param1, uint16_t param2,
+                                std::span<const uint8_t> payload = {});
+std::vector<uint8_t> BuildFrame(uint16_t subject, uint16_t code, uint16_t param1, uint16_t param2,
+                                std::string_view payload);
 
 // A received frame as handed to the dispatcher. `payload` points into the
 // receive buffer and is valid only during the dispatch call.

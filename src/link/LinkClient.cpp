@@ -102,8 +102,8 @@ bool LinkClient::RequestAndWait(const std::vector<uint8_t>& frame) {
   }
   while (!replyReceived_) {
     // Every received frame moves the deadline; wait again until it holds.
-    if (replyCv_.wait_until(lock, deadline_) == std::cv_status::timeout &&
-        !replyReceived_ && std::chrono::steady_clock::now() >= deadline_) {
+    if (replyCv_.wait_until(lock, deadline_) == std::cv_status::timeout && !replyReceived_ &&
+        std::chrono::steady_clock::now() >= deadline_) {
       return false;
     }
   }
@@ -124,14 +124,13 @@ bool LinkClient::ReadParameterRange(uint16_t mask, uint16_t value) {
   return RequestAndWait(BuildFrame(0, code::kRangeRead, mask, value));
 }
 
-bool LinkClient::NextParameter(uint64_t& position, uint16_t mask, uint16_t value,
-                               uint16_t& owner, std::string* payload) const {
+bool LinkClient::NextParameter(uint64_t& position, uint16_t mask, uint16_t value, uint16_t& owner,
+                               std::string* payload) const {
   uint16_t parameter = 0;
   return cache_.Next(position, mask, value, owner, parameter, payload);
 }
 
-bool LinkClient::WriteParameter(uint16_t owner, uint16_t parameter,
-                                std::span<const uint8_t> data) {
+bool LinkClient::WriteParameter(uint16_t owner, uint16_t parameter, std::span<const uint8_t> data) {
   if (!HasLink()) return false;
   cache_.Store(owner, parameter, data.data(), data.size());
   return SendFrame(BuildFrame(0, code::kWrite, owner, parameter, data));

@@ -5,8 +5,8 @@
 #include "app/SettingsStore.h"
 #include "app/StringTable.h"
 #include "link/Codes.h"
-#include "link/FrameBuilders.h"
 #include "link/Frame.h"
+#include "link/FrameBuilders.h"
 
 namespace zy {
 
@@ -89,9 +89,8 @@ bool LoadModel(LinkClient& link, PbxModel& model, bool first) {
   return model.extensions.Load(link);
 }
 
-ReconnectResult ReconnectSession(LinkClient& link, const LoginParams& params,
-                                 SessionFlags& flags, PbxModel& model,
-                                 const LinkClient::RetryDecision& askRetry) {
+ReconnectResult ReconnectSession(LinkClient& link, const LoginParams& params, SessionFlags& flags,
+                                 PbxModel& model, const LinkClient::RetryDecision& askRetry) {
   link.Close();
   if (!link.Connect(askRetry)) return ReconnectResult{false, true, {}};
   link.State().keepAliveDue = true;

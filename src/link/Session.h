@@ -87,9 +87,8 @@ struct ReconnectResult {
 // The core of a reconnection after a lost link: close, connect (asking the
 // user through `askRetry`), log in again, load what is missing, send 'p'.
 // The window's part (minimise, warning dialog, restore) is the caller's.
-ReconnectResult ReconnectSession(LinkClient& link, const LoginParams& params,
-                                 SessionFlags& flags, PbxModel& model,
-                                 const LinkClient::RetryDecision& askRetry);
+ReconnectResult ReconnectSession(LinkClient& link, const LoginParams& params, SessionFlags& flags,
+                                 PbxModel& model, const LinkClient::RetryDecision& askRetry);
 
 // Windows-1252 text of a session message in Italian (for the command line).
 std::string SessionMessageText(const SessionMessage& message);

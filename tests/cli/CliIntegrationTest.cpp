@@ -21,8 +21,8 @@ CliRun RunCli(const std::string& args, const std::string& input = "") {
   // Settings from a folder of its own: nothing stored, options only.
   const std::string command = "XDG_CONFIG_HOME=" ZY_BINARY_DIR "/cli-test-config " +
                               std::string("XDG_CONFIG_DIRS=" ZY_BINARY_DIR "/cli-test-config ") +
-                              "printf '" + input + "' | " ZY_BINARY_DIR
-                              "/tools/cli/zyphone-cli " + args + " 2>&1";
+                              "printf '" + input + "' | " ZY_BINARY_DIR "/tools/cli/zyphone-cli " +
+                              args + " 2>&1";
   CliRun r;
   FILE* p = ::popen(command.c_str(), "r");
   if (!p) return r;
@@ -86,7 +86,7 @@ TEST_F(CliTest, LoginPrintsTheGrantsAndTheModel) {
 
 TEST_F(CliTest, LoginStaySendsTypedKeysAndAKeepAlive) {
   const CliRun r = RunCli(base + "--extension 200 --password 1234 --tick-ms 50 login --stay",
-                       "offhook\\n12\\nonhook\\n");
+                          "offhook\\n12\\nonhook\\n");
   EXPECT_EQ(r.status, 0) << r.out;
   std::string keys;
   for (const auto& f : sim->Received()) {

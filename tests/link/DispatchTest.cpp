@@ -119,8 +119,8 @@ TEST_F(DispatchTest, DialRequestTextIsCutSafely) {
 }
 
 TEST_F(DispatchTest, EveryRefusalEndsTheRequestWithItsCode) {
-  for (uint16_t c : {code::kAck, code::kOptionDisabled, code::kNotConfigured,
-                     code::kNotExisting, code::kNoPort, code::kAlreadyConnected}) {
+  for (uint16_t c : {code::kAck, code::kOptionDisabled, code::kNotConfigured, code::kNotExisting,
+                     code::kNoPort, code::kAlreadyConnected}) {
     Feed(0, c, {});
     EXPECT_EQ(link.State().lastReplyCode, c);
     EXPECT_EQ(link.Cache().Size(), 0u);

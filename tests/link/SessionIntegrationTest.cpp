@@ -113,7 +113,7 @@ TEST_F(SessionTest, PasswordsCompareAsNumbers) {
     bool ok;
   };
   const std::vector<Case> cases = {
-      {"42", "0042", true}, {"0042", "42", true}, {"42", "43", false},
+      {"42", "0042", true},         {"0042", "42", true},          {"42", "43", false},
       {std::nullopt, "6093", true}, {std::nullopt, "1234", false}, {"42", "42abc", true},
   };
   for (const Case& c : cases) {
@@ -171,7 +171,7 @@ TEST_F(SessionTest, ExtensionsLinesAndRoutes) {
   pbxsim::Scenario s = Pbx();
   s.AddExtension(0x0013, "2010").name = "Camera 10";
   auto& room = s.AddExtension(0x0014, "202");
-  room.flags = "11";  // bit 4: a room
+  room.flags = "11";              // bit 4: a room
   s.AddExtension(0x0015, "203");  // no name
   auto& noNumber = s.AddExtension(0x0016, "204");
   noNumber.number.reset();

@@ -30,8 +30,12 @@ class RecordingLinkEvents : public LinkEventSink {
   void OnStatus(uint16_t subject, std::vector<uint8_t> p) override {
     Push([&] { statuses.emplace_back(subject, std::move(p)); });
   }
-  void OnMedia(uint16_t subject) override { Push([&] { media.push_back(subject); }); }
-  void OnDialRequest(std::string n) override { Push([&] { dials.push_back(std::move(n)); }); }
+  void OnMedia(uint16_t subject) override {
+    Push([&] { media.push_back(subject); });
+  }
+  void OnDialRequest(std::string n) override {
+    Push([&] { dials.push_back(std::move(n)); });
+  }
 
   template <class Pred>
   bool WaitFor(Pred pred, std::chrono::milliseconds timeout = 5s) {
@@ -61,8 +65,7 @@ class RecordingLinkEvents : public LinkEventSink {
 class SimLinkTest : public ::testing::Test {
  protected:
   // Starts the simulator with `scenario` and connects the link to it.
-  void StartWith(pbxsim::Scenario scenario = {},
-                 std::chrono::milliseconds replyTimeout = 2000ms) {
+  void StartWith(pbxsim::Scenario scenario = {}, std::chrono::milliseconds replyTimeout = 2000ms) {
     sim = std::make_unique<pbxsim::Simulator>(std::move(scenario));
     ASSERT_TRUE(sim->Start(0));
     link.SetReplyTimeout(replyTimeout);

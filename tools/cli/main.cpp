@@ -4,19 +4,19 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
-#include <mutex>
 #include <iostream>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 
 #include "CliOptions.h"
+#include "app/DisplayLine.h"
 #include "app/SettingsStore.h"
-#include "link/LinkClient.h"
 #include "link/FrameBuilders.h"
+#include "link/LinkClient.h"
 #include "link/LinkMessages.h"
 #include "link/Session.h"
-#include "app/DisplayLine.h"
 #include "platform/Cp1252.h"
 #if ZYPHONE_HAVE_QT
 #include "platform/QtSettingsStore.h"
