@@ -82,7 +82,6 @@ void LinkClient::EndOfReply(uint16_t replyCode) {
     std::lock_guard lock(replyMutex_);
     state_.lastReplyCode = replyCode;
     replyReceived_ = true;
-    replyFlag_.store(true, std::memory_order_release);
   }
   replyCv_.notify_all();
 }

@@ -7,10 +7,6 @@
 
 namespace zy {
 
-namespace {
-constexpr std::chrono::microseconds kReplySpin{200};
-}  // namespace
-
 LinkClient::LinkClient(LinkEventSink* sink) : sink_(sink) {}
 
 LinkClient::~LinkClient() { Close(); }
@@ -70,7 +66,6 @@ bool LinkClient::RequestAndWait(const std::vector<uint8_t>& frame) {
   {
     std::lock_guard lock(replyMutex_);
     replyReceived_ = false;
-    replyFlag_ = false;
     deadline_ = std::chrono::steady_clock::now() + replyTimeout_;
   }
   // Waiting before the send: a reply that beats us to the lock still
@@ -82,14 +77,6 @@ bool LinkClient::RequestAndWait(const std::vector<uint8_t>& frame) {
   } reset{waiting_};
   if (!SendFrame(frame)) return false;
 
-  // A PBX on the local network answers within tens of microseconds: a short
-  // spin saves the wake-up of a sleeping thread on the common path.
-  if (!pollingWait_) {
-    const auto spinUntil = std::chrono::steady_clock::now() + kReplySpin;
-    while (!replyFlag_.load(std::memory_order_acquire) &&
-           std::chrono::steady_clock::now() < spinUntil) {
-    }
-  }
   std::unique_lock lock(replyMutex_);
   if (pollingWait_) {
     while (!replyReceived_) {

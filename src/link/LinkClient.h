@@ -125,8 +125,6 @@ class LinkClient : public FrameSink {
   std::mutex replyMutex_;    // guards the fields below
   std::condition_variable replyCv_;
   bool replyReceived_ = false;
-  // Mirrors replyReceived_ for the short spin before sleeping.
-  std::atomic<bool> replyFlag_{false};
   std::atomic<bool> waiting_{false};
   std::chrono::steady_clock::time_point deadline_;
 
