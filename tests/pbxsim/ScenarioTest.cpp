@@ -2,8 +2,11 @@
 // frames, the scenario format and the scenario generator.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <cstdio>
+
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -333,6 +336,128 @@ TEST(ScenarioRoundTrip, ToJsonLoadsBackTheSame) {
   }
 }
 
+// ---------------------------------------------------------------- calls
+
+const char* kCalls = R"({
+  "extensions": [{"id": 16, "number": "200"}],
+  "mediaServices": [
+    {"number": "600", "mode": "echo"},
+    {"number": 601, "mode": "tone", "frequency": 425, "level": 4000, "name": "Tono di linea"},
+    {"number": "602", "mode": "wav", "file": "/srv/saluto.wav", "codec": "g729"},
+    {"number": "603", "codec": "g711"}
+  ],
+  "media": {"address": "127.0.0.2", "port": 40100, "recordDir": "registrazioni"},
+  "dialPauseMs": 1500,
+  "ringIn": {"number": "0612345", "name": "Città", "afterLoginMs": 250}
+})";
+
+TEST(ScenarioCalls, ServicesMediaDialPauseAndPlannedCall) {
+  Scenario s = Scenario::FromJson(kCalls);
+  ASSERT_EQ(s.MediaServices().size(), 4u);
+  const MediaService* echo = s.FindMediaService("600");
+  ASSERT_NE(echo, nullptr);
+  EXPECT_EQ(echo->mode, MediaMode::kEcho);
+  EXPECT_FALSE(echo->codec);
+  EXPECT_EQ(echo->DisplayName(), "Servizio eco");
+  const MediaService* tone = s.FindMediaService("601");
+  ASSERT_NE(tone, nullptr);
+  EXPECT_EQ(tone->mode, MediaMode::kTone);
+  EXPECT_EQ(tone->toneHz, 425);
+  EXPECT_EQ(tone->toneLevel, 4000);
+  EXPECT_EQ(tone->DisplayName(), "Tono di linea");
+  const MediaService* wav = s.FindMediaService("602");
+  ASSERT_NE(wav, nullptr);
+  EXPECT_EQ(wav->wavFile, "/srv/saluto.wav");
+  EXPECT_EQ(wav->codec, codec::kG729);
+  EXPECT_EQ(s.FindMediaService("603")->codec, codec::kG711);
+  EXPECT_EQ(s.FindMediaService("604"), nullptr);
+  EXPECT_EQ(s.Media().address, "127.0.0.2");
+  EXPECT_EQ(s.Media().port, 40100);
+  EXPECT_EQ(s.Media().recordDir, "registrazioni");
+  EXPECT_EQ(s.DialPause().count(), 1500);
+  ASSERT_TRUE(s.RingIn());
+  EXPECT_EQ(s.RingIn()->number, "0612345");
+  EXPECT_EQ(s.RingIn()->name, "Citt\xE0");
+  EXPECT_EQ(s.RingIn()->afterLogin.count(), 250);
+
+  // Written back and read again, nothing is lost.
+  Scenario back = Scenario::FromJson(s.ToJson());
+  ASSERT_EQ(back.MediaServices().size(), 4u);
+  for (size_t i = 0; i < 4; ++i) {
+    SCOPED_TRACE(i);
+    const MediaService& a = s.MediaServices()[i];
+    const MediaService& b = back.MediaServices()[i];
+    EXPECT_EQ(a.number, b.number);
+    EXPECT_EQ(a.mode, b.mode);
+    EXPECT_EQ(a.name, b.name);
+    EXPECT_EQ(a.toneHz, b.toneHz);
+    EXPECT_EQ(a.toneLevel, b.toneLevel);
+    EXPECT_EQ(a.wavFile, b.wavFile);
+    EXPECT_EQ(a.codec, b.codec);
+  }
+  EXPECT_EQ(back.Media().port, 40100);
+  EXPECT_EQ(back.DialPause(), s.DialPause());
+  ASSERT_TRUE(back.RingIn());
+  EXPECT_EQ(back.RingIn()->name, s.RingIn()->name);
+}
+
+TEST(ScenarioCalls, AServiceReplacesOneOfTheSameNumber) {
+  Scenario s;
+  MediaService m;
+  m.number = "600";
+  s.AddMediaService(m);
+  m.mode = MediaMode::kTone;
+  s.AddMediaService(m);
+  ASSERT_EQ(s.MediaServices().size(), 1u);
+  EXPECT_EQ(s.FindMediaService("600")->mode, MediaMode::kTone);
+  EXPECT_EQ(s.DialPause().count(), 3000) << "the default";
+}
+
+TEST(ScenarioCalls, AWavFileIsFoundNextToTheScenario) {
+  namespace fs = std::filesystem;
+  const fs::path dir =
+      fs::path(::testing::TempDir()) / ("pbxsim-scenario-" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  const std::string path = (dir / "calls.json").string();
+  {
+    FILE* f = std::fopen(path.c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    std::fputs(R"({"mediaServices": [{"number": "602", "mode": "wav", "file": "saluto.wav"},
+                                      {"number": "603", "mode": "wav", "file": "/abs.wav"}]})",
+               f);
+    std::fclose(f);
+  }
+  Scenario s = Scenario::FromFile(path);
+  fs::remove_all(dir);
+  EXPECT_EQ(s.FindMediaService("602")->wavFile, (dir / "saluto.wav").string());
+  EXPECT_EQ(s.FindMediaService("603")->wavFile, "/abs.wav");
+}
+
+TEST(ScenarioCalls, BadCallFieldsAreReportedWithTheirPlace) {
+  const std::pair<const char*, const char*> cases[] = {
+      {R"({"mediaServices": [{"mode": "echo"}]})", "mediaServices[0]: missing \"number\""},
+      {R"({"mediaServices": [{"number": "6", "mode": "music"}]})", "unknown mode \"music\""},
+      {R"({"mediaServices": [{"number": "6", "mode": "wav"}]})", "needs \"file\""},
+      {R"({"mediaServices": [{"number": "6", "codec": "g722"}]})", "mediaServices[0].codec"},
+      {R"({"mediaServices": [{"number": "6", "frequency": 4000}]})", "frequency"},
+      {R"({"mediaServices": [{"number": "6", "frequency": 0}]})", "frequency"},
+      {R"({"mediaServices": [{"number": "6", "volume": 3}]})", "unknown field \"volume\""},
+      {R"({"media": {"address": "localhost"}})", "media.address"},
+      {R"({"media": {"port": 70000}})", "media.port"},
+      {R"({"ringIn": {"name": "x"}})", "ringIn: missing \"number\""},
+      {R"({"dialPauseMs": -5})", "dialPauseMs"},
+  };
+  for (const auto& [text, message] : cases) {
+    SCOPED_TRACE(text);
+    try {
+      Scenario::FromJson(text);
+      ADD_FAILURE() << "accepted";
+    } catch (const ScenarioError& e) {
+      EXPECT_NE(std::string(e.what()).find(message), std::string::npos) << e.what();
+    }
+  }
+}
+
 // ---------------------------------------------------------------- generator and shipped scenario
 
 TEST(ScenarioGenerate, ExtensionsLinesRoutesAndOneOperator) {
@@ -406,6 +531,13 @@ TEST(DemoScenario, IsAHotelWithAnOperator) {
   EXPECT_GE(rooms, 3);
   EXPECT_FALSE(s.TrunkLines().empty());
   EXPECT_FALSE(s.TrunkRoutes().empty());
+  // Services a newcomer can call: an echo and a tone.
+  ASSERT_NE(s.FindMediaService("600"), nullptr);
+  EXPECT_EQ(s.FindMediaService("600")->mode, MediaMode::kEcho);
+  ASSERT_NE(s.FindMediaService("601"), nullptr);
+  EXPECT_EQ(s.FindMediaService("601")->mode, MediaMode::kTone);
+  EXPECT_EQ(s.FindExtension("600"), nullptr);
+  EXPECT_EQ(s.FindExtension("601"), nullptr);
 }
 
 }  // namespace

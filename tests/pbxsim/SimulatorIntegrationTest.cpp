@@ -2,169 +2,19 @@
 // frames are built here byte by byte, independently of the simulator's code.
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <chrono>
-#include <cstdlib>
 #include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "Loopback.h"
 #include "pbxsim/Simulator.h"
-
-extern char** environ;
 
 namespace pbxsim {
 namespace {
 
-using namespace std::chrono_literals;
-using Bytes = std::vector<uint8_t>;
-using Clock = std::chrono::steady_clock;
-
-// Long enough never to be reached when things work; a failing test waits it.
-constexpr auto kWait = 5s;
-
-Bytes Nul(const std::string& s) {
-  Bytes b(s.begin(), s.end());
-  b.push_back(0);
-  return b;
-}
-
-// A phone -> PBX frame: STX, length, subject, code, param1, param2, payload.
-Bytes Request(uint16_t subject, uint16_t code, uint16_t p1 = 0, uint16_t p2 = 0,
-              const Bytes& payload = {}) {
-  auto n = static_cast<uint16_t>(payload.size());
-  Bytes b = {0x02,
-             uint8_t(n >> 8),
-             uint8_t(n),
-             uint8_t(subject >> 8),
-             uint8_t(subject),
-             uint8_t(code >> 8),
-             uint8_t(code),
-             uint8_t(p1 >> 8),
-             uint8_t(p1),
-             uint8_t(p2 >> 8),
-             uint8_t(p2)};
-  b.insert(b.end(), payload.begin(), payload.end());
-  return b;
-}
-
-Bytes LoginRequest(uint16_t rtpPort, uint8_t codec, const std::string& number) {
-  Bytes p = {codec};
-  Bytes n = Nul(number);
-  p.insert(p.end(), n.begin(), n.end());
-  return Request(rtpPort, 0xFE21, 0, 0, p);
-}
-
-struct Reply {
-  uint16_t subject = 0;
-  uint16_t code = 0;
-  Bytes payload;
-  Clock::time_point at;
-};
-
-// The phone's end of the link, as a test needs it.
-class PhoneSocket {
- public:
-  ~PhoneSocket() { Close(); }
-
-  bool Connect(uint16_t port) {
-    Close();
-    fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(port);
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) return false;
-    int one = 1;
-    ::setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-    buf_.clear();
-    return true;
-  }
-
-  void Close() {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
-  }
-
-  void Send(const Bytes& b) {
-    ASSERT_EQ(::send(fd_, b.data(), b.size(), MSG_NOSIGNAL), static_cast<ssize_t>(b.size()));
-  }
-
-  // Exactly n bytes, or what came before the time-out or the end.
-  Bytes ReadBytes(size_t n, std::chrono::milliseconds timeout = kWait) {
-    auto deadline = Clock::now() + timeout;
-    while (buf_.size() < n && Fill(deadline)) {
-    }
-    size_t take = std::min(n, buf_.size());
-    Bytes out(buf_.begin(), buf_.begin() + static_cast<long>(take));
-    buf_.erase(buf_.begin(), buf_.begin() + static_cast<long>(take));
-    return out;
-  }
-
-  std::optional<Reply> ReadFrame(std::chrono::milliseconds timeout = kWait) {
-    Bytes h = ReadBytes(7, timeout);
-    if (h.size() < 7) return std::nullopt;
-    EXPECT_EQ(h[0], 0x02);
-    Reply r;
-    size_t len = (h[1] << 8) | h[2];
-    r.subject = static_cast<uint16_t>((h[3] << 8) | h[4]);
-    r.code = static_cast<uint16_t>((h[5] << 8) | h[6]);
-    r.payload = ReadBytes(len, timeout);
-    r.at = Clock::now();
-    if (r.payload.size() < len) return std::nullopt;
-    return r;
-  }
-
-  // The frames of one answer, up to and including the final 0xFE01.
-  std::vector<Reply> ReadAnswer() {
-    std::vector<Reply> out;
-    while (auto r = ReadFrame()) {
-      out.push_back(*r);
-      if (r->code == 0xFE01) break;
-    }
-    return out;
-  }
-
-  // True when the simulator closed the connection.
-  bool SeesEnd(std::chrono::milliseconds timeout = kWait) {
-    auto deadline = Clock::now() + timeout;
-    while (Fill(deadline)) buf_.clear();
-    return eof_;
-  }
-
-  bool Buffered() const { return !buf_.empty(); }
-
- private:
-  // Reads what is there; false on time-out or end of stream.
-  bool Fill(Clock::time_point deadline) {
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-    if (left.count() < 0) return false;
-    pollfd p{fd_, POLLIN, 0};
-    if (::poll(&p, 1, static_cast<int>(left.count())) <= 0) return false;
-    uint8_t tmp[8192];
-    ssize_t n = ::recv(fd_, tmp, sizeof tmp, 0);
-    if (n <= 0) {
-      eof_ = n == 0;
-      return false;
-    }
-    buf_.insert(buf_.end(), tmp, tmp + n);
-    return true;
-  }
-
-  int fd_ = -1;
-  Bytes buf_;
-  bool eof_ = false;
-};
+using namespace test;
 
 class SimulatorTest : public ::testing::Test {
  protected:
@@ -306,7 +156,7 @@ TEST_F(SimulatorTest, LoginRepliesPerExtension) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.number);
     phone.Send(LoginRequest(20000, 8, c.number));
-    auto r = phone.ReadFrame();
+    auto r = phone.ReadReply();
     ASSERT_TRUE(r);
     EXPECT_EQ(r->code, c.code);
     EXPECT_EQ(r->subject, c.subject);
@@ -624,75 +474,6 @@ TEST_F(SimulatorTest, RequestsAreReadWhileAnAnswerIsStillBeingSpaced) {
 }
 
 // ---------------------------------------------------------------- the program
-
-// Where the build put the program and the shipped scenarios.
-std::string ProgramPath() {
-#ifdef PBXSIM_PROGRAM
-  return PBXSIM_PROGRAM;
-#else
-  const char* d = std::getenv("ZY_BINARY_DIR");
-  return d ? std::string(d) + "/tools/pbxsim/pbxsim" : "";
-#endif
-}
-
-std::string ScenarioDir() {
-#ifdef PBXSIM_SCENARIO_DIR
-  return PBXSIM_SCENARIO_DIR;
-#else
-  const char* d = std::getenv("ZY_SOURCE_DIR");
-  return d ? std::string(d) + "/tools/pbxsim/scenarios" : "";
-#endif
-}
-
-class ProgramRun {
- public:
-  ~ProgramRun() {
-    if (pid_ > 0) {
-      ::kill(pid_, SIGKILL);
-      ::waitpid(pid_, nullptr, 0);
-    }
-    if (out_ >= 0) ::close(out_);
-  }
-
-  bool Spawn(const std::vector<std::string>& args) {
-    int p[2];
-    if (::pipe(p) != 0) return false;
-    posix_spawn_file_actions_t fa;
-    posix_spawn_file_actions_init(&fa);
-    posix_spawn_file_actions_adddup2(&fa, p[1], 1);
-    posix_spawn_file_actions_addclose(&fa, p[0]);
-    std::vector<char*> argv;
-    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    int rc = posix_spawn(&pid_, argv[0], &fa, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&fa);
-    ::close(p[1]);
-    out_ = p[0];
-    return rc == 0;
-  }
-
-  // One line of the program's standard output.
-  std::string ReadLine() {
-    std::string line;
-    char c;
-    pollfd pf{out_, POLLIN, 0};
-    while (::poll(&pf, 1, 5000) > 0 && ::read(out_, &c, 1) == 1 && c != '\n') line.push_back(c);
-    return line;
-  }
-
-  // Exit status after SIGTERM, or -1.
-  int Terminate() {
-    ::kill(pid_, SIGTERM);
-    int status = 0;
-    pid_t r = ::waitpid(pid_, &status, 0);
-    pid_ = -1;
-    return r > 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
-
- private:
-  pid_t pid_ = -1;
-  int out_ = -1;
-};
 
 TEST(PbxsimProgram, ServesTheDemoScenarioUntilTerminated) {
   if (ProgramPath().empty() || ScenarioDir().empty())

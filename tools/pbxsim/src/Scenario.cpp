@@ -113,6 +113,23 @@ const Extension* Scenario::FindExtension(const std::string& number) const {
   return nullptr;
 }
 
+void Scenario::AddMediaService(MediaService service) {
+  for (auto& s : services_) {
+    if (s.number == service.number) {
+      s = std::move(service);
+      return;
+    }
+  }
+  services_.push_back(std::move(service));
+}
+
+const MediaService* Scenario::FindMediaService(const std::string& number) const {
+  for (const auto& s : services_) {
+    if (s.number == number) return &s;
+  }
+  return nullptr;
+}
+
 void Scenario::AddTrunkLine(uint16_t owner, const std::string& position) {
   lines_.push_back({owner, position});
 }

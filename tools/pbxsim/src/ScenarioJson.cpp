@@ -1,7 +1,10 @@
 // Reading and writing scenarios as JSON (format in tools/pbxsim/README.md).
+#include <arpa/inet.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <limits>
 #include <sstream>
@@ -130,6 +133,12 @@ std::string HexText(const json& j, const std::string& where) {
 std::string Text(const json& j, const std::string& where) {
   if (!j.is_string()) Fail(where, "expected a text");
   return Utf8ToCp1252(j.get<std::string>());
+}
+
+// A text kept as written: addresses and file names.
+std::string PlainText(const json& j, const std::string& where) {
+  if (!j.is_string()) Fail(where, "expected a text");
+  return j.get<std::string>();
 }
 
 std::string DecimalText(const json& j, const std::string& where) {
@@ -289,6 +298,57 @@ void ParseRecord(const json& j, const std::string& where, Scenario& s) {
   }
 }
 
+const struct {
+  const char* name;
+  MediaMode mode;
+} kModeNames[] = {
+    {"echo", MediaMode::kEcho},
+    {"tone", MediaMode::kTone},
+    {"wav", MediaMode::kWav},
+};
+
+const char* ModeName(MediaMode m) {
+  for (const auto& n : kModeNames) {
+    if (n.mode == m) return n.name;
+  }
+  return "echo";
+}
+
+void ParseMediaService(const json& j, const std::string& where, Scenario& s) {
+  CheckKeys(j, where, {"number", "mode", "name", "frequency", "level", "file", "codec"});
+  if (!j.contains("number")) Fail(where, "missing \"number\"");
+  MediaService m;
+  m.number = DecimalText(j["number"], where + ".number");
+  if (m.number.empty()) Fail(where + ".number", "empty number");
+  if (j.contains("mode")) {
+    std::string name = Text(j["mode"], where + ".mode");
+    auto it = std::find_if(std::begin(kModeNames), std::end(kModeNames),
+                           [&](const auto& n) { return name == n.name; });
+    if (it == std::end(kModeNames)) Fail(where + ".mode", "unknown mode \"" + name + "\"");
+    m.mode = it->mode;
+  }
+  if (j.contains("name")) m.name = Text(j["name"], where + ".name");
+  if (j.contains("frequency")) {
+    m.toneHz = static_cast<int>(Number(j["frequency"], where + ".frequency", 3999));
+    if (m.toneHz == 0) Fail(where + ".frequency", "must be 1 to 3999");
+  }
+  if (j.contains("level"))
+    m.toneLevel = static_cast<int>(Number(j["level"], where + ".level", 32767));
+  if (j.contains("file")) m.wavFile = PlainText(j["file"], where + ".file");
+  if (m.mode == MediaMode::kWav && m.wavFile.empty()) Fail(where, "mode \"wav\" needs \"file\"");
+  if (j.contains("codec")) {
+    std::string c = Text(j["codec"], where + ".codec");
+    if (c == "g711") {
+      m.codec = codec::kG711;
+    } else if (c == "g729") {
+      m.codec = codec::kG729;
+    } else {
+      Fail(where + ".codec", "expected \"g711\" or \"g729\"");
+    }
+  }
+  s.AddMediaService(std::move(m));
+}
+
 const json& Array(const json& j, const std::string& where) {
   if (!j.is_array()) Fail(where, "expected a list");
   return j;
@@ -334,7 +394,7 @@ Scenario Scenario::FromJson(const std::string& text) {
   Scenario s;
   CheckKeys(j, "scenario",
             {"comment", "keepAliveMs", "loginDefaults", "systemOptions", "modeNames", "extensions",
-             "lines", "routes", "records"});
+             "lines", "routes", "records", "mediaServices", "media", "dialPauseMs", "ringIn"});
   if (j.contains("keepAliveMs")) {
     s.SetKeepAlivePeriod(
         std::chrono::milliseconds(Number(j["keepAliveMs"], "keepAliveMs", 24u * 3600 * 1000)));
@@ -398,6 +458,40 @@ Scenario Scenario::FromJson(const std::string& text) {
     const json& arr = Array(j["records"], "records");
     for (size_t i = 0; i < arr.size(); ++i) ParseRecord(arr[i], At("records", i), s);
   }
+  if (j.contains("mediaServices")) {
+    const json& arr = Array(j["mediaServices"], "mediaServices");
+    for (size_t i = 0; i < arr.size(); ++i) ParseMediaService(arr[i], At("mediaServices", i), s);
+  }
+  if (j.contains("media")) {
+    const json& m = j["media"];
+    CheckKeys(m, "media", {"address", "port", "recordDir"});
+    MediaSettings ms;
+    if (m.contains("address")) {
+      ms.address = PlainText(m["address"], "media.address");
+      in_addr a{};
+      if (::inet_pton(AF_INET, ms.address.c_str(), &a) != 1)
+        Fail("media.address", "not an IPv4 address: \"" + ms.address + "\"");
+    }
+    if (m.contains("port")) ms.port = Word(m["port"], "media.port");
+    if (m.contains("recordDir")) ms.recordDir = PlainText(m["recordDir"], "media.recordDir");
+    s.SetMediaSettings(std::move(ms));
+  }
+  if (j.contains("dialPauseMs")) {
+    s.SetDialPause(std::chrono::milliseconds(Number(j["dialPauseMs"], "dialPauseMs", 600000)));
+  }
+  if (j.contains("ringIn")) {
+    const json& r = j["ringIn"];
+    CheckKeys(r, "ringIn", {"number", "name", "afterLoginMs"});
+    if (!r.contains("number")) Fail("ringIn", "missing \"number\"");
+    RingInPlan plan;
+    plan.number = DecimalText(r["number"], "ringIn.number");
+    if (r.contains("name")) plan.name = Text(r["name"], "ringIn.name");
+    if (r.contains("afterLoginMs")) {
+      plan.afterLogin =
+          std::chrono::milliseconds(Number(r["afterLoginMs"], "ringIn.afterLoginMs", 86400000));
+    }
+    s.SetRingIn(plan);
+  }
   return s;
 }
 
@@ -406,11 +500,19 @@ Scenario Scenario::FromFile(const std::string& path) {
   if (!in) throw ScenarioError(path + ": cannot open");
   std::stringstream ss;
   ss << in.rdbuf();
+  Scenario s;
   try {
-    return FromJson(ss.str());
+    s = FromJson(ss.str());
   } catch (const ScenarioError& e) {
     throw ScenarioError(path + ": " + e.what());
   }
+  // A WAV file named in the scenario is found next to it.
+  std::filesystem::path dir = std::filesystem::path(path).parent_path();
+  for (auto& m : s.services_) {
+    if (!m.wavFile.empty() && std::filesystem::path(m.wavFile).is_relative() && !dir.empty())
+      m.wavFile = (dir / m.wavFile).string();
+  }
+  return s;
 }
 
 std::string Scenario::ToJson() const {
@@ -473,6 +575,33 @@ std::string Scenario::ToJson() const {
     recs.push_back(r);
   }
   j["records"] = recs;
+  if (!services_.empty()) {
+    ojson arr = ojson::array();
+    const MediaService plain;
+    for (const auto& m : services_) {
+      ojson x = {{"number", Cp1252ToUtf8(m.number)}, {"mode", ModeName(m.mode)}};
+      if (!m.name.empty()) x["name"] = Cp1252ToUtf8(m.name);
+      if (m.toneHz != plain.toneHz) x["frequency"] = m.toneHz;
+      if (m.toneLevel != plain.toneLevel) x["level"] = m.toneLevel;
+      if (!m.wavFile.empty()) x["file"] = m.wavFile;
+      if (m.codec) x["codec"] = *m.codec == codec::kG729 ? "g729" : "g711";
+      arr.push_back(x);
+    }
+    j["mediaServices"] = arr;
+  }
+  if (!media_.address.empty() || media_.port != 0 || !media_.recordDir.empty()) {
+    ojson m = ojson::object();
+    if (!media_.address.empty()) m["address"] = media_.address;
+    if (media_.port != 0) m["port"] = media_.port;
+    if (!media_.recordDir.empty()) m["recordDir"] = media_.recordDir;
+    j["media"] = m;
+  }
+  if (dialPause_ != Scenario().dialPause_) j["dialPauseMs"] = dialPause_.count();
+  if (ringIn_) {
+    j["ringIn"] = {{"number", Cp1252ToUtf8(ringIn_->number)},
+                   {"name", Cp1252ToUtf8(ringIn_->name)},
+                   {"afterLoginMs", ringIn_->afterLogin.count()}};
+  }
   return j.dump(2) + "\n";
 }
 

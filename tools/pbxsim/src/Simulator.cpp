@@ -12,9 +12,13 @@
 #include <cerrno>
 #include <condition_variable>
 #include <cstdio>
+#include <ctime>
 #include <deque>
+#include <filesystem>
 #include <mutex>
 #include <thread>
+
+#include "CallModel.h"
 
 namespace pbxsim {
 
@@ -37,8 +41,6 @@ bool IsBareRequest(uint16_t c) {
     case 0xFE18:  // check-out
     case 0xFE19:  // check-in
     case 0xFE1B:  // room ready
-    case 0xFE20:  // call records
-    case 0xFE2E:  // delete call records
       return true;
     default:
       return false;
@@ -55,9 +57,24 @@ void WriteAll(int fd, const std::vector<uint8_t>& bytes) {
   }
 }
 
+std::string Dotted(uint32_t hostOrder) {
+  in_addr a{};
+  a.s_addr = htonl(hostOrder);
+  char buf[INET_ADDRSTRLEN];
+  ::inet_ntop(AF_INET, &a, buf, sizeof buf);
+  return buf;
+}
+
+// A number as a part of a file name.
+std::string FileSafe(const std::string& s) {
+  std::string out;
+  for (char c : s) out.push_back((c >= '0' && c <= '9') || c == '*' || c == '#' ? c : '_');
+  return out.empty() ? "_" : out;
+}
+
 }  // namespace
 
-struct Simulator::Impl {
+struct Simulator::Impl final : CallSink {
   static constexpr size_t kMaxWrite = 64 * 1024;
 
   // One piece of output; pieces due at the same time are written together.
@@ -104,13 +121,19 @@ struct Simulator::Impl {
   int spacedCount = 0;
   std::chrono::milliseconds spacing{0};
 
+  // Calls. The addresses of the connection are in host byte order.
+  std::string bindAddress;
+  uint32_t clientLocal = 0;
+  uint32_t clientPeer = 0;
+  uint8_t eventPayloadType = 101;
+  CallModel call{scenario, *this};
+  // Shared with a test that waits on the running peer while the call ends.
+  std::shared_ptr<MediaPeer> media;
+  std::shared_ptr<MediaPeer> lastMedia;
+
   // Held across every send so that the server thread never closes (and the
   // kernel never reuses) a descriptor that the writer is writing to.
   std::mutex sendMu;
-
-  void Log(const std::string& line) {
-    if (logger) logger(line);
-  }
 
   // ---- output queue (mu held)
   void PushLocked(OutItem item) {
@@ -137,6 +160,70 @@ struct Simulator::Impl {
       if (!garbage.empty()) item.bytes.insert(item.bytes.begin(), garbage.begin(), garbage.end());
       PushLocked(std::move(item));
     }
+  }
+
+  // ---- the call model's side (mu held)
+  void SendToPhone(uint16_t subject, uint16_t c, std::vector<uint8_t> payload) override {
+    if (silent || clientFd < 0) return;
+    OutItem item = FrameItem(subject, c, payload);
+    if (!garbage.empty()) item.bytes.insert(item.bytes.begin(), garbage.begin(), garbage.end());
+    PushLocked(std::move(item));
+  }
+
+  std::optional<MediaEndpoint> StartMedia(const MediaService& service, uint8_t c,
+                                          const CallInfo& info) override {
+    StopMedia();
+    const MediaSettings& ms = scenario.Media();
+    MediaPeerConfig cfg;
+    cfg.mode = service.mode;
+    cfg.codec = c;
+    cfg.toneHz = service.toneHz;
+    cfg.toneLevel = service.toneLevel;
+    if (service.mode == MediaMode::kWav) {
+      std::string error;
+      if (!ReadWav(service.wavFile, cfg.playSamples, error)) Log("media: " + error + ": silence");
+    }
+    cfg.eventPayloadType = eventPayloadType;
+    std::string address = ms.address.empty() ? bindAddress : ms.address;
+    cfg.bindAddress = address;
+    cfg.advertisedAddress = address == "0.0.0.0" ? Dotted(clientLocal) : address;
+    cfg.bindPort = ms.port;
+    cfg.phoneAddress = Dotted(clientPeer);
+    cfg.phonePort = login.rtpPort;
+    if (!ms.recordDir.empty()) {
+      std::error_code ec;
+      std::filesystem::create_directories(ms.recordDir, ec);
+      std::time_t t = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+      std::tm tm{};
+      localtime_r(&t, &tm);
+      char stamp[32];
+      std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &tm);
+      cfg.recordFile = ms.recordDir + "/call-" + stamp + "-" + std::to_string(info.callId) + "-" +
+                       FileSafe(info.number) + ".wav";
+    }
+    cfg.logger = logger;
+    auto peer = std::make_shared<MediaPeer>(std::move(cfg));
+    if (!peer->Start()) return std::nullopt;
+    in_addr a{};
+    if (::inet_pton(AF_INET, peer->Report().address.c_str(), &a) != 1) {
+      peer->Stop();
+      return std::nullopt;
+    }
+    media = peer;
+    lastMedia = peer;
+    changed.notify_all();
+    return MediaEndpoint{ntohl(a.s_addr), peer->Port()};
+  }
+
+  void StopMedia() override {
+    if (!media) return;
+    media->Stop();
+    media.reset();
+    changed.notify_all();
+  }
+
+  void Log(const std::string& line) override {
+    if (logger) logger(line);
   }
 
   // ---- handling of a received frame (server thread)
@@ -182,6 +269,25 @@ struct Simulator::Impl {
       case code::kLogin:
         HandleLoginLocked(subject, payload);
         break;
+      case code::kKey:
+        call.Key(subject, Clock::now());
+        changed.notify_all();
+        break;
+      case code::kCallRecords: {
+        std::vector<OutItem> items;
+        for (const auto& r : call.Records(subject))
+          items.push_back(FrameItem(subject, code::kCallRecord, r.Payload()));
+        items.push_back(FrameItem(0, code::kAck, {}));
+        QueueAnswerLocked(std::move(items));
+        break;
+      }
+      case code::kDeleteCallRecords: {
+        call.ClearRecords(subject);
+        std::vector<OutItem> items;
+        items.push_back(FrameItem(0, code::kAck, {}));
+        QueueAnswerLocked(std::move(items));
+        break;
+      }
       default:
         if (IsBareRequest(c)) {
           std::vector<OutItem> items;
@@ -200,6 +306,7 @@ struct Simulator::Impl {
     for (size_t i = 1; i < payload.size() && payload[i] != 0; ++i)
       login.number.push_back(static_cast<char>(payload[i]));
     login.loggedIn = false;
+    call.LoggedOut();
     std::vector<OutItem> items;
     const Extension* ext = scenario.FindExtension(login.number);
     if (!ext) {
@@ -208,11 +315,16 @@ struct Simulator::Impl {
       items.push_back(FrameItem(ext->id, code::kLoginAccepted, ext->grants.Payload()));
       login.loggedIn = true;
       login.extensionId = ext->id;
+      // The phone keeps 101 unless the reply carries the byte.
+      eventPayloadType = ext->grants.replyLength > 5 ? ext->grants.eventPayloadType : 101;
     } else {
       items.push_back(FrameItem(0, LoginReplyCode(ext->reply), {}));
     }
     login.replyCode = silent ? 0 : Word(items.back().bytes, 5);
     QueueAnswerLocked(std::move(items));
+    // The idle screen follows the reply.
+    if (login.loggedIn) call.LoggedIn(*ext, login.codec, Clock::now());
+    changed.notify_all();
   }
 
   static uint16_t Word(const std::vector<uint8_t>& b, size_t at) {
@@ -239,8 +351,15 @@ struct Simulator::Impl {
       if (fd < 0) continue;
       int one = 1;
       ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+      sockaddr_in local{}, peer{};
+      socklen_t len = sizeof local;
+      ::getsockname(fd, reinterpret_cast<sockaddr*>(&local), &len);
+      len = sizeof peer;
+      ::getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &len);
       {
         std::lock_guard lk(mu);
+        clientLocal = ntohl(local.sin_addr.s_addr);
+        clientPeer = ntohl(peer.sin_addr.s_addr);
         clientFd = fd;
         ++connections;
         queue.clear();
@@ -288,6 +407,7 @@ struct Simulator::Impl {
       clientFd = -1;
       queue.clear();
       login.loggedIn = false;
+      call.LoggedOut();  // a call ends with the connection
       changed.notify_all();
     }
     ::shutdown(fd, SHUT_RDWR);  // frees a writer blocked in send
@@ -303,6 +423,11 @@ struct Simulator::Impl {
         continue;
       }
       auto now = Clock::now();
+      if (auto due = call.Deadline(); due && *due <= now) {
+        call.Tick(now);
+        changed.notify_all();
+        continue;
+      }
       std::vector<uint8_t> bytes;
       std::vector<std::string> logs;
       if (!queue.empty() && frontReadyAt <= now) {
@@ -334,6 +459,7 @@ struct Simulator::Impl {
       auto until = Clock::time_point::max();
       if (!queue.empty()) until = frontReadyAt;
       if (keepAlive.count() > 0) until = std::min(until, nextPoll);
+      if (auto due = call.Deadline()) until = std::min(until, *due);
       if (until == Clock::time_point::max()) {
         changed.wait(lk);
       } else {
@@ -378,6 +504,7 @@ bool Simulator::Start(uint16_t port, const std::string& bindAddress) {
   }
   {
     std::lock_guard lk(d.mu);
+    d.bindAddress = bindAddress;
     d.listenFd = fd;
     d.wakeRead = pipeFds[0];
     d.wakeWrite = pipeFds[1];
@@ -547,12 +674,116 @@ bool Simulator::SendFrame(uint16_t subject, uint16_t c, const std::vector<uint8_
   return true;
 }
 
+bool Simulator::SendDialRequest(const std::string& number) {
+  std::lock_guard lk(impl_->mu);
+  if (impl_->clientFd < 0) return false;
+  impl_->PushLocked(
+      Impl::FrameItem(impl_->login.extensionId, code::kDialRequest, TextValue(number)));
+  return true;
+}
+
+bool Simulator::SendDisplay(const std::vector<uint8_t>& stream) {
+  std::lock_guard lk(impl_->mu);
+  if (impl_->clientFd < 0) return false;
+  impl_->PushLocked(Impl::FrameItem(impl_->login.extensionId, code::kDisplay, stream));
+  impl_->call.ForgetStatus();
+  return true;
+}
+
+bool Simulator::SendStatusLine(uint8_t line, uint8_t attributes, const std::string& text) {
+  std::lock_guard lk(impl_->mu);
+  if (impl_->clientFd < 0) return false;
+  impl_->call.WriteLine(line, attributes, text);
+  return true;
+}
+
 bool Simulator::SendRaw(std::vector<uint8_t> bytes) {
   std::lock_guard lk(impl_->mu);
   if (impl_->clientFd < 0) return false;
   std::string log = "> raw " + std::to_string(bytes.size()) + " bytes";
   impl_->PushLocked({std::move(bytes), std::chrono::milliseconds(0), std::move(log)});
   return true;
+}
+
+CallInfo Simulator::Call() const {
+  std::lock_guard lk(impl_->mu);
+  return impl_->call.Info();
+}
+
+bool Simulator::WaitForCall(const std::function<bool(const CallInfo&)>& match,
+                            std::chrono::milliseconds timeout) const {
+  std::unique_lock lk(impl_->mu);
+  return impl_->changed.wait_for(lk, timeout, [&] { return match(impl_->call.Info()); });
+}
+
+bool Simulator::RingIn(const std::string& callerNumber, const std::string& name) {
+  std::lock_guard lk(impl_->mu);
+  if (impl_->clientFd < 0) return false;
+  bool ok = impl_->call.RingIn(callerNumber, name);
+  impl_->changed.notify_all();
+  return ok;
+}
+
+bool Simulator::AnswerCall() {
+  std::lock_guard lk(impl_->mu);
+  bool ok = impl_->call.RemoteAnswer();
+  impl_->changed.notify_all();
+  return ok;
+}
+
+bool Simulator::HangUpRemote() {
+  std::lock_guard lk(impl_->mu);
+  bool ok = impl_->call.RemoteHangUp();
+  impl_->changed.notify_all();
+  return ok;
+}
+
+std::vector<CallRecord> Simulator::CallRecords(uint16_t extensionId) const {
+  std::lock_guard lk(impl_->mu);
+  return impl_->call.Records(extensionId);
+}
+
+void Simulator::AddMediaService(MediaService service) {
+  std::lock_guard lk(impl_->mu);
+  impl_->scenario.AddMediaService(std::move(service));
+}
+
+void Simulator::SetMediaSettings(MediaSettings settings) {
+  std::lock_guard lk(impl_->mu);
+  impl_->scenario.SetMediaSettings(std::move(settings));
+}
+
+void Simulator::SetDialPause(std::chrono::milliseconds pause) {
+  std::lock_guard lk(impl_->mu);
+  impl_->scenario.SetDialPause(std::max(pause, std::chrono::milliseconds(0)));
+}
+
+void Simulator::SetWallClock(std::function<std::chrono::system_clock::time_point()> clock) {
+  std::lock_guard lk(impl_->mu);
+  if (clock) impl_->call.SetWallClock(std::move(clock));
+}
+
+MediaReport Simulator::Media() const {
+  std::shared_ptr<MediaPeer> peer;
+  {
+    std::lock_guard lk(impl_->mu);
+    peer = impl_->media ? impl_->media : impl_->lastMedia;
+  }
+  return peer ? peer->Report() : MediaReport{};
+}
+
+MediaReport Simulator::WaitForMedia(const std::function<bool(const MediaReport&)>& done,
+                                    std::chrono::milliseconds timeout) const {
+  const auto deadline = Clock::now() + timeout;
+  std::shared_ptr<MediaPeer> peer;
+  {
+    std::unique_lock lk(impl_->mu);
+    impl_->changed.wait_until(lk, deadline, [&] { return impl_->media != nullptr; });
+    peer = impl_->media ? impl_->media : impl_->lastMedia;
+  }
+  if (!peer) return {};
+  auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+  return peer->WaitFor(done, std::max(left, std::chrono::milliseconds(0)));
 }
 
 void Simulator::SetKeepAlivePeriod(std::chrono::milliseconds period) {

@@ -36,12 +36,18 @@ inline constexpr uint16_t kWrite = 0xFE12;
 inline constexpr uint16_t kDelete = 0xFE13;
 inline constexpr uint16_t kKey = 0xFE14;
 inline constexpr uint16_t kKeepAlive = 0xFE15;
+inline constexpr uint16_t kCallRecords = 0xFE20;
 inline constexpr uint16_t kLogin = 0xFE21;
+inline constexpr uint16_t kDeleteCallRecords = 0xFE2E;
 inline constexpr uint16_t kOptionDisabled = 0xFE30;
 inline constexpr uint16_t kNotConfigured = 0xFE31;
 inline constexpr uint16_t kNotExisting = 0xFE32;
 inline constexpr uint16_t kNoPort = 0xFE33;
+inline constexpr uint16_t kCallRecord = 0xFE36;
+inline constexpr uint16_t kStatusLine = 0xFE3B;
+inline constexpr uint16_t kMediaControl = 0xFE3C;
 inline constexpr uint16_t kAlreadyConnected = 0xFE4D;
+inline constexpr uint16_t kDialRequest = 0xFE76;
 }  // namespace code
 
 // One frame received from the phone.

@@ -1,5 +1,7 @@
 // What a simulated PBX holds: its data memory, its extensions with what each
-// is granted at login, trunk lines and routes, and the keep-alive period.
+// is granted at login, trunk lines and routes, the keep-alive period, and
+// what its calls need: media services, where media runs, the dialling pause
+// and a planned incoming call.
 //
 // A scenario is a plain value: build it in code or load it from JSON (format
 // in tools/pbxsim/README.md), then hand it to a Simulator. Not synchronised.
@@ -14,6 +16,8 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "pbxsim/Call.h"
 
 namespace pbxsim {
 
@@ -143,6 +147,26 @@ class Scenario {
   void SetKeepAlivePeriod(std::chrono::milliseconds period) { keepAlive_ = period; }
   std::chrono::milliseconds KeepAlivePeriod() const { return keepAlive_; }
 
+  // Numbers the PBX answers itself with media. A service replaces an earlier
+  // one of the same number; a service for a number that is also an
+  // extension's takes the calls to that number.
+  void AddMediaService(MediaService service);
+  const std::vector<MediaService>& MediaServices() const { return services_; }
+  // First service for `number`, or null.
+  const MediaService* FindMediaService(const std::string& number) const;
+
+  void SetMediaSettings(MediaSettings settings) { media_ = std::move(settings); }
+  const MediaSettings& Media() const { return media_; }
+
+  // How long after the last digit a number counts as complete (0: only '#'
+  // or a number that can only be that one completes it).
+  void SetDialPause(std::chrono::milliseconds pause) { dialPause_ = pause; }
+  std::chrono::milliseconds DialPause() const { return dialPause_; }
+
+  // An incoming call placed after every login.
+  void SetRingIn(std::optional<RingInPlan> plan) { ringIn_ = std::move(plan); }
+  const std::optional<RingInPlan>& RingIn() const { return ringIn_; }
+
   // The whole data memory: the records of extensions, lines and routes, with
   // the generic records laid over them (a generic record wins).
   DataMemory BuildDataMemory() const;
@@ -153,6 +177,10 @@ class Scenario {
   std::vector<TrunkLine> lines_;
   std::vector<TrunkRoute> routes_;
   std::chrono::milliseconds keepAlive_{0};
+  std::vector<MediaService> services_;
+  MediaSettings media_;
+  std::chrono::milliseconds dialPause_{3000};
+  std::optional<RingInPlan> ringIn_;
 };
 
 }  // namespace pbxsim

@@ -3,15 +3,20 @@
 // It serves one phone at a time. It answers data-memory reads, range reads,
 // writes and deletes from its own store, answers logins from the scenario's
 // extensions, polls the phone with keep-alives, and records every frame the
-// phone sends so that tests can inspect it. The other requests the phone
-// waits on (0xFE16-0xFE19, 0xFE1B, 0xFE20, 0xFE2E) get a bare 0xFE01; keys,
-// keep-alives and everything else get no answer. When a phone goes away it accepts
-// the next one with the same store (writes persist).
+// phone sends so that tests can inspect it. For the logged-in extension it
+// plays calls: the keys the phone sends drive a call model that writes the
+// display, the status and media control, runs a media peer on UDP for calls
+// to media services, and reports each call with a call record (0xFE20 asks
+// for the stored ones, 0xFE2E forgets them). The other requests the phone
+// waits on (0xFE16-0xFE19, 0xFE1B) get a bare 0xFE01; keep-alives and
+// everything else get no answer. When a phone goes away it accepts the next
+// one with the same store (writes persist).
 //
 // Threading: every public member may be called from any thread. The server
 // runs two threads of its own: one accepts and reads (and records and
-// decides the answers), one writes, so a slow reply (spaced records) never
-// stops the reading. The logger is called on those threads.
+// decides the answers), one writes (and runs the call model's timers), so a
+// slow reply (spaced records) never stops the reading; a media call runs a
+// third. The logger is called on those threads.
 #pragma once
 
 #include <chrono>
@@ -22,7 +27,9 @@
 #include <string>
 #include <vector>
 
+#include "pbxsim/Call.h"
 #include "pbxsim/Frame.h"
+#include "pbxsim/Media.h"
 #include "pbxsim/Scenario.h"
 
 namespace pbxsim {
@@ -98,10 +105,47 @@ class Simulator {
   std::optional<std::string> RecordText(uint16_t owner, uint16_t param) const;
   DataMemory Records() const;
 
+  // ---- calls (README.md, "Calls")
+  CallInfo Call() const;
+  // Until `match` holds for the call (checked whenever the simulator changes
+  // something); whether it did.
+  bool WaitForCall(const std::function<bool(const CallInfo&)>& match,
+                   std::chrono::milliseconds timeout) const;
+  // An incoming call rings the idle phone; false when no extension is logged
+  // in or the phone is not idle. An empty name takes the extension's or the
+  // service's name.
+  bool RingIn(const std::string& callerNumber, const std::string& name = "");
+  // The called extension answers (the simulator plays it with an echo).
+  bool AnswerCall();
+  // The other party hangs up: a ringing call becomes a missed one, a call in
+  // progress ends and waits for the phone to hang up.
+  bool HangUpRemote();
+  // Call records kept for an extension, oldest first.
+  std::vector<CallRecord> CallRecords(uint16_t extensionId) const;
+  // Additions to the scenario's services and settings, for calls from now on.
+  void AddMediaService(MediaService service);
+  void SetMediaSettings(MediaSettings settings);
+  void SetDialPause(std::chrono::milliseconds pause);
+  // The time shown on the display and written into call records.
+  void SetWallClock(std::function<std::chrono::system_clock::time_point()> clock);
+
+  // ---- media of the running call, or of the last one (ran = false before
+  // the first)
+  MediaReport Media() const;
+  // Waits on the running call's media peer (or the next one to start).
+  MediaReport WaitForMedia(const std::function<bool(const MediaReport&)>& done,
+                           std::chrono::milliseconds timeout) const;
+
   // ---- pushing to the phone (queued behind pending replies; false when no
   // phone is connected)
   bool SendFrame(uint16_t subject, uint16_t code, const std::vector<uint8_t>& payload = {});
   bool SendRaw(std::vector<uint8_t> bytes);
+  // 0xFE76: the phone dials `number`.
+  bool SendDialRequest(const std::string& number);
+  // 0xFE04 with the given display stream.
+  bool SendDisplay(const std::vector<uint8_t>& stream);
+  // 0xFE3B display line: subject = attributes << 8 | line, the text as payload.
+  bool SendStatusLine(uint8_t line, uint8_t attributes, const std::string& text);
   // 0 stops the polls; a new period starts counting now.
   void SetKeepAlivePeriod(std::chrono::milliseconds period);
 
