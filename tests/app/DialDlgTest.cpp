@@ -9,10 +9,10 @@
 #include <atomic>
 #include <string>
 
-#include "support/QtTestApp.h"
 #include "app/MemorySettingsStore.h"
 #include "app/PhoneKeys.h"
 #include "app/SettingsStore.h"
+#include "support/QtTestApp.h"
 
 namespace zy {
 namespace {
