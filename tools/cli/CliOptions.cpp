@@ -17,6 +17,10 @@ const char* const kUsage =
     "  login [--stay]      log in, load the model and print what the PBX grants; with\n"
     "                      --stay keep the session: lines typed are sent as keys\n"
     "                      (\"offhook\", \"onhook\"), display lines print as L01|text\n"
+    "  call NUMBER SECONDS [--capture FILE.wav] [--playback FILE.wav]\n"
+    "                      off hook, dial NUMBER, carry the call's audio for SECONDS\n"
+    "                      (microphone from --capture, silent without; what is heard\n"
+    "                      written to --playback), on hook\n"
     "numbers are decimal or 0x-hexadecimal\n";
 
 std::optional<uint32_t> ParseNumber(const std::string& text, uint32_t max) {
@@ -93,6 +97,10 @@ std::optional<Options> ParseOptions(int argc, char** argv, std::string& error) {
       auto n = number(i, a, 1, 3600000);
       if (!n) return std::nullopt;
       (a == "--tick-ms" ? o.tickMs : o.timeoutMs) = static_cast<int>(*n);
+    } else if (a == "--capture" || a == "--playback") {
+      auto v = value(i, a);
+      if (!v) return std::nullopt;
+      (a == "--capture" ? o.capture : o.playback) = *v;
     } else if (a == "--stay") {
       o.stay = true;
     } else if (a == "--help" || a == "-h") {

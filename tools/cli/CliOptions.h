@@ -18,6 +18,9 @@ struct Options {
   int tickMs = 5000;      // keep-alive timer period
   int timeoutMs = 10000;  // reply time-out
   bool stay = false;      // login --stay
+
+  std::optional<std::string> capture;   // call: the microphone's WAV file
+  std::optional<std::string> playback;  // call: where the received audio is written
   std::string command;
   std::vector<std::string> args;
 };

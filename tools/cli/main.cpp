@@ -4,6 +4,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <mutex>
@@ -17,7 +18,11 @@
 #include "link/LinkClient.h"
 #include "link/LinkMessages.h"
 #include "link/Session.h"
+#include "media/AudioEngine.h"
+#include "media/DeviceSettings.h"
+#include "media/MediaControl.h"
 #include "platform/Cp1252.h"
+#include "platform/VirtualAudioDevice.h"
 #if ZYPHONE_HAVE_QT
 #include "platform/QtSettingsStore.h"
 #endif
@@ -73,6 +78,13 @@ class Events : public LinkEventSink {
   }
   void OnMedia(uint16_t subject) override {
     if (printDisplay_) Print("M|" + std::to_string(subject));
+    std::lock_guard lock(mutex_);
+    if (onMedia_) onMedia_(subject);
+  }
+  // `call`: where the media events go (on the receive thread).
+  void SetMediaHandler(std::function<void(uint16_t)> handler) {
+    std::lock_guard lock(mutex_);
+    onMedia_ = std::move(handler);
   }
   void PrintDisplay() { printDisplay_ = true; }
   int errorId() const { return errorId_; }
@@ -90,6 +102,7 @@ class Events : public LinkEventSink {
   int64_t errorCode_ = -1;
   std::atomic<bool> printDisplay_{false};
   std::mutex printMutex_;
+  std::function<void(uint16_t)> onMedia_;
 };
 
 int LinkFailure(int stringId, int64_t code) {
@@ -272,6 +285,108 @@ int Login(LinkClient& link, Events& events, const Options& o, const StartupSetti
   }
 }
 
+// call NUMBER SECONDS: logs in, goes off hook, dials, and for SECONDS carries
+// the call's audio as the phone does, with the virtual sound device (the
+// microphone plays --capture, what is heard goes to --playback); then on
+// hook. Media commands of the PBX print as M|command.
+int Call(LinkClient& link, Events& events, const Options& o, const StartupSettings& settings) {
+  using namespace std::chrono_literals;
+  const auto seconds = o.args.size() == 2 ? ParseNumber(o.args[1], 86400) : std::nullopt;
+  if (!seconds || o.args[0].empty()) {
+    std::fprintf(stderr, "zyphone-cli: call NUMBER SECONDS [--capture F] [--playback F]\n");
+    return kExitLink;
+  }
+  VirtualAudioConfig audio;
+  audio.captureFile = o.capture.value_or("");
+  audio.playbackFile = o.playback.value_or("");
+  audio.keepRecording = false;
+  VirtualAudioSystem devices(std::move(audio));
+  if (!devices.Device(0).FileError().empty()) {
+    std::fprintf(stderr, "zyphone-cli: %s\n", devices.Device(0).FileError().c_str());
+    return kExitLink;
+  }
+
+  LoginParams params;
+  params.extension = Utf8ToCp1252(o.extension.value_or(settings.extension));
+  params.password = Utf8ToCp1252(o.password.value_or(settings.password));
+  params.rtpPort = o.rtpPort.value_or(static_cast<uint16_t>(settings.rtpPort));
+  params.codecCode = o.codec ? CodecCode(*o.codec) : settings.codecCode;
+  SessionFlags flags;
+  const LoginResult login = zy::Login(link, params, flags);
+  if (!login.ok) {
+    if (login.noReply) return NoAnswer(link, events);
+    PrintLine(stdout, SessionMessageText(login.message));
+    return kExitNotFound;
+  }
+
+  MediaPath media;
+  AudioEngine engine(devices, media);
+  MediaControl control(engine, media);
+  if (const int message = CheckAudioAvailable(engine, kDefaultAudioDevice, control)) {
+    PrintLine(stderr, LoadString(message));
+  }
+  MediaSettings mediaSettings;
+  mediaSettings.rtpPort = params.rtpPort;
+  mediaSettings.symmetricRtp = settings.symmetricRtp;
+  mediaSettings.echoCanc = settings.echoCanc;
+  mediaSettings.vadEnable = settings.vadEnable;
+
+  std::mutex mutex;
+  std::condition_variable cv;
+  std::vector<uint16_t> commands;
+  events.SetMediaHandler([&](uint16_t command) {
+    {
+      std::lock_guard lock(mutex);
+      commands.push_back(command);
+    }
+    cv.notify_all();
+  });
+  // Media commands are carried out here, on this thread, as the phone
+  // window does; until `until`, or until the link fails.
+  auto serve = [&](std::chrono::steady_clock::time_point until) {
+    auto nextTick = std::chrono::steady_clock::now() + std::chrono::milliseconds(o.tickMs);
+    while (std::chrono::steady_clock::now() < until && events.errorId() == 0) {
+      std::vector<uint16_t> now;
+      {
+        std::unique_lock lock(mutex);
+        cv.wait_until(lock, std::min(until, std::chrono::steady_clock::now() + 20ms),
+                      [&] { return !commands.empty(); });
+        now.swap(commands);
+      }
+      for (uint16_t command : now) {
+        events.Print("M|" + std::to_string(command));
+        const int message =
+            control.OnMediaCommand(command, MediaPeerOf(link.State()), mediaSettings);
+        if (message != 0) {
+          PrintLine(stderr, LoadString(message) + " (" +
+                                std::string(AudioErrorText(control.LastAudioError())) + ")");
+        }
+      }
+      if (std::chrono::steady_clock::now() >= nextTick) {
+        link.KeepAliveTick();
+        nextTick += std::chrono::milliseconds(o.tickMs);
+      }
+    }
+  };
+
+  link.State().keepAliveDue = true;
+  SendKey(link, 'X');
+  for (unsigned char c : Utf8ToCp1252(o.args[0])) SendKey(link, c);
+  serve(std::chrono::steady_clock::now() + std::chrono::seconds(*seconds));
+  if (events.errorId() == 0) {
+    SendKey(link, '$');
+    serve(std::chrono::steady_clock::now() + 300ms);  // the PBX's stop
+  }
+  control.StopMedia();
+  events.SetMediaHandler({});
+  const AudioEngine::Stats stats = engine.RunStats();
+  std::printf("audio cycles %llu\nworker cpu ms %.1f\n",
+              static_cast<unsigned long long>(stats.cycles), stats.workerCpuNs / 1e6);
+  std::fflush(stdout);
+  if (events.errorId() != 0) return LinkFailure(events.errorId(), events.errorCode());
+  return kExitOk;
+}
+
 int Run(int argc, char** argv) {
   std::string error;
   auto options = ParseOptions(argc, argv, error);
@@ -285,7 +400,7 @@ int Run(int argc, char** argv) {
     return kExitOk;
   }
   if (o.command != "param" && o.command != "range" && o.command != "watch" &&
-      o.command != "login") {
+      o.command != "login" && o.command != "call") {
     std::fprintf(stderr, "zyphone-cli: unknown command %s\n%s", o.command.c_str(), kUsage);
     return kExitLink;
   }
@@ -323,6 +438,7 @@ int Run(int argc, char** argv) {
   if (o.command == "param") return Param(link, events, o);
   if (o.command == "range") return Range(link, events, o);
   if (o.command == "login") return Login(link, events, o, settings);
+  if (o.command == "call") return Call(link, events, o, settings);
   return Watch(link, events, o);
 }
 
