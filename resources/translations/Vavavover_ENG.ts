@@ -2,14 +2,156 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_GB" sourcelanguage="it">
 <context>
-    <name>CLoggedInDlg</name>
+    <name>CAboutDlg</name>
     <message>
-        <source>Collegato al centralino come interno %1 (id 0x%2).</source>
-        <translation>Logged in to the PBX as extension %1 (id 0x%2).</translation>
+        <source>Informazioni su %1</source>
+        <translation>About %1</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+</context>
+<context>
+    <name>CDalmoDlg</name>
+    <message>
+        <source>Chiamate</source>
+        <translation>Calls</translation>
+    </message>
+    <message>
+        <source>Unified communication</source>
+        <translation>Unified communication</translation>
     </message>
     <message>
         <source>Chiudi</source>
         <translation>Close</translation>
+    </message>
+    <message>
+        <source>Riduci a icona</source>
+        <translation>Minimise</translation>
+    </message>
+    <message>
+        <source>Non disturbare</source>
+        <translation>Do not disturb</translation>
+    </message>
+    <message>
+        <source>&amp;attivato</source>
+        <translation>&amp;on</translation>
+    </message>
+    <message>
+        <source>&amp;disattivato</source>
+        <translation>o&amp;ff</translation>
+    </message>
+    <message>
+        <source>Modo</source>
+        <translation>Mode</translation>
+    </message>
+    <message>
+        <source>Invio numero</source>
+        <translation>Number sending</translation>
+    </message>
+    <message>
+        <source>abilitato</source>
+        <translation>enabled</translation>
+    </message>
+    <message>
+        <source>non abilitato</source>
+        <translation>disabled</translation>
+    </message>
+    <message>
+        <source>disponibilità</source>
+        <translation>availability</translation>
+    </message>
+    <message>
+        <source>contattabile</source>
+        <translation>reachable</translation>
+    </message>
+    <message>
+        <source>contattabile su numero</source>
+        <translation>reachable on a number</translation>
+    </message>
+    <message>
+        <source>messaggio di risposta</source>
+        <translation>answer message</translation>
+    </message>
+    <message>
+        <source>&amp;Barra servizi</source>
+        <translation>&amp;Service bar</translation>
+    </message>
+    <message>
+        <source>&amp;Elenco telefonico</source>
+        <translation>&amp;Directory</translation>
+    </message>
+    <message>
+        <source>&amp;Numeri brevi personali</source>
+        <translation>&amp;Personal speed dials</translation>
+    </message>
+    <message>
+        <source>&amp;Tasti programmabili</source>
+        <translation>Programmable &amp;keys</translation>
+    </message>
+    <message>
+        <source>Gestione c&amp;hiamate</source>
+        <translation>Missed c&amp;alls</translation>
+    </message>
+    <message>
+        <source>&amp;Coda chiamate</source>
+        <translation>Call &amp;queue</translation>
+    </message>
+    <message>
+        <source>&amp;Documentazione addebiti</source>
+        <translation>&amp;Charge documentation</translation>
+    </message>
+    <message>
+        <source>Per interno</source>
+        <translation>By extension</translation>
+    </message>
+    <message>
+        <source>Per codice</source>
+        <translation>By account code</translation>
+    </message>
+    <message>
+        <source>&amp;Stato camere</source>
+        <translation>&amp;Room status</translation>
+    </message>
+    <message>
+        <source>&amp;Gestione gruppi</source>
+        <translation>&amp;Groups</translation>
+    </message>
+    <message>
+        <source>C&amp;onfigurazione tastiera</source>
+        <translation>K&amp;eyboard configuration</translation>
+    </message>
+    <message>
+        <source>&amp;Preferenze...</source>
+        <translation>P&amp;references...</translation>
+    </message>
+    <message>
+        <source>&amp;Informazioni su ...</source>
+        <translation>&amp;About ...</translation>
+    </message>
+</context>
+<context>
+    <name>CDial</name>
+    <message>
+        <source>Seleziona</source>
+        <translation>Dial</translation>
+    </message>
+    <message>
+        <source>&amp;Numero:</source>
+        <translation>&amp;Number:</translation>
+    </message>
+    <message>
+        <source>&amp;Prefisso:</source>
+        <translation>&amp;Prefix:</translation>
+    </message>
+    <message>
+        <source>Invia</source>
+        <translation>Send</translation>
+    </message>
+    <message>
+        <source>Annulla</source>
+        <translation>Cancel</translation>
     </message>
 </context>
 <context>
@@ -115,6 +257,33 @@
     <message>
         <source>Codec:</source>
         <translation>Codec:</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Annulla</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>CUcTextDlg</name>
+    <message>
+        <source>Numero di telefono</source>
+        <translation>Phone number</translation>
+    </message>
+    <message>
+        <source>&amp;Numero:</source>
+        <translation>&amp;Number:</translation>
+    </message>
+    <message>
+        <source>Messaggio di risposta</source>
+        <translation>Answer message</translation>
+    </message>
+    <message>
+        <source>&amp;Messaggio:</source>
+        <translation>&amp;Message:</translation>
     </message>
     <message>
         <source>OK</source>

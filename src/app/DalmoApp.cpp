@@ -8,11 +8,12 @@
 #include <ctime>
 
 #include "app/DalmoAppCore.h"
-#include "app/LoggedInDlg.h"
+#include "app/DalmoDlg.h"
 #include "app/QtAppPaths.h"
 #include "app/WarningDlg.h"
 #include "app/WelcomeDlg.h"
 #include "link/Session.h"
+#include "platform/AudioDevice.h"
 #include "platform/QtText.h"
 #include "ui/BusyCursor.h"
 #include "ui/Language.h"
@@ -21,8 +22,6 @@
 namespace zy {
 
 namespace {
-
-constexpr int kKeepAliveMs = 5000;
 
 // Restores, raises and activates a window; false when there is none to show.
 bool BringToFront(QWidget* window) {
@@ -47,9 +46,6 @@ CDalmoApp::CDalmoApp(std::unique_ptr<SettingsStore> store)
       return QMessageBox::Ok;
     });
   }
-  keepAlive_.setInterval(kKeepAliveMs);
-  QObject::connect(&keepAlive_, &QTimer::timeout, [this] { link_.KeepAliveTick(); });
-  sink_.handlers().linkError = [this](int id, int64_t code) { OnLinkError(id, code); };
 }
 
 CDalmoApp::~CDalmoApp() = default;
@@ -122,7 +118,7 @@ int CDalmoApp::Run(const std::vector<std::string>& args) {
     qWarning("zyphone: cannot serve %s", qPrintable(instance_->ServerName()));
   }
   // The program's own number is dialled by the phone window once it is up.
-  if (!number.empty()) QueueNumber(number);
+  if (!number.empty()) QueueNumber(number, DialOrigin::CommandLine);
 
   int result = 0;
   {
@@ -137,57 +133,67 @@ int CDalmoApp::Run(const std::vector<std::string>& args) {
     const SettingsWriteResult w = WriteSetting(*store_, kSettingLanguage, "1040");
     if (!w.ok()) ui::ShowErrorCp1252(nullptr, SettingsWriteText(w, lang.Current()));
   }
-  // The accelerator tables, the audio devices and the release of claimed
-  // missed calls are prepared here once they exist.
+  // The accelerator tables and the release of claimed missed calls are
+  // prepared here once they exist.
+  PrepareAudio();
   result = RunPhoneWindow();
   Shutdown();
   return result;
 }
 
+void CDalmoApp::PrepareAudio() {
+  audio_ = std::make_unique<PhoneAudio>(MakeProcessAudioSystem(), DataFolder().toStdString());
+  audio_->Configure(session_.settings);
+  CheckAudio(nullptr);
+}
+
+// The check that follows every successful login: without a playback device
+// that takes the call format the phone runs without audio.
+void CDalmoApp::CheckAudio(QWidget* parent) {
+  if (!audio_) return;
+  if (const int message = audio_->CheckAvailable(); message != 0) {
+    ui::ShowError(parent, ui::UiLanguage::Instance().Text(message));
+  }
+}
+
 int CDalmoApp::RunPhoneWindow() {
-  PhoneWindowContext context{*store_, link_, session_};
+  PhoneWindowContext context{*store_, link_, session_, sink_, audio_.get(), {}};
+  context.reconnect = [this](QWidget* parent) { return ReconnectSessionFor(parent); };
   if (factory_) phoneWindow_ = factory_(context);
-  if (!phoneWindow_) phoneWindow_ = std::make_unique<CLoggedInDlg>(context);
+  if (!phoneWindow_) phoneWindow_ = std::make_unique<CDalmoDlg>(context);
   QWidget* window = phoneWindow_->Widget();
   frontWindow_ = window;
   QApplication::setQuitOnLastWindowClosed(true);
   window->show();
-  keepAlive_.start();
   DeliverNumbers();
   return QApplication::exec();
 }
 
 bool CDalmoApp::OnForwarded(std::optional<std::string> number) {
   TestLog(QStringLiteral("forwarded ") + (number ? FromCp1252(*number) : QStringLiteral("-")));
-  if (number) QueueNumber(std::move(*number));
+  if (number) QueueNumber(std::move(*number), DialOrigin::Forwarded);
   QWidget* modal = QApplication::activeModalWidget();
   const bool raised = BringToFront(modal ? modal : frontWindow_.data());
   DeliverNumbers();
   return raised;
 }
 
-void CDalmoApp::QueueNumber(std::string number) { pendingNumbers_.push_back(std::move(number)); }
+void CDalmoApp::QueueNumber(std::string number, DialOrigin origin) {
+  pendingNumbers_.emplace_back(std::move(number), origin);
+}
 
 void CDalmoApp::DeliverNumbers() {
   if (!phoneWindow_ || !phoneWindow_->CanDial()) return;
   while (!pendingNumbers_.empty()) {
-    const std::string next = std::move(pendingNumbers_.front());
+    const auto [number, origin] = std::move(pendingNumbers_.front());
     pendingNumbers_.pop_front();
-    phoneWindow_->Dial(next);
+    phoneWindow_->Dial(number, origin);
   }
 }
 
-void CDalmoApp::OnLinkError(int stringId, int64_t code) {
-  QWidget* window = phoneWindow_ ? phoneWindow_->Widget() : nullptr;
-  if (!window || reconnecting_) return;
-  reconnecting_ = true;
-  keepAlive_.stop();
-  window->showMinimized();
-  window->setEnabled(false);
-  if (!CWarningDlg::Ask(nullptr, stringId, code)) {
-    window->close();
-    return;
-  }
+// The session part of a reconnection: the phone window has minimised and
+// disabled itself and the user has chosen to retry.
+bool CDalmoApp::ReconnectSessionFor(QWidget* parent) {
   const Language language = ui::UiLanguage::Instance().Current();
   LoginParams params;
   params.extension = session_.settings.extension;
@@ -204,22 +210,19 @@ void CDalmoApp::OnLinkError(int stringId, int64_t code) {
   }
   if (!r.ok) {
     if (!r.gaveUp) ui::ShowErrorCp1252(nullptr, SessionMessageText(r.message, language));
-    window->close();
-    return;
+    return false;
   }
-  keepAlive_.start();
-  window->setEnabled(true);
-  window->showNormal();
-  reconnecting_ = false;
+  CheckAudio(parent);
+  return true;
 }
 
 void CDalmoApp::Shutdown() {
-  // In this order: sounds, audio and RTP stop (once they exist); the link
-  // closes; the data-memory cache empties; the call list is saved, the WiFi
-  // plans and the accelerator tables go, the named-pipe server and the
-  // missed-call manager stop (once they exist).
-  keepAlive_.stop();
+  // In this order: sounds, audio and RTP stop; the link closes; the
+  // data-memory cache empties; the call list is saved, the WiFi plans and
+  // the accelerator tables go, the named-pipe server and the missed-call
+  // manager stop (once they exist).
   phoneWindow_.reset();
+  audio_.reset();
   if (session_.addressResolved) link_.Close();
   link_.ClearCache();
   instance_.reset();

@@ -5,6 +5,10 @@
 // The decisions that need no window are in DalmoAppCore.h; the login itself
 // in FirstLogin.h.
 //
+// The program owns the link, the session, the sound side (PhoneAudio) and
+// the phone window; the window runs the keep-alive and reacts to a lost
+// link, calling back here for the session part of the reconnection.
+//
 // Test hook: when ZYPHONE_TEST_FORWARD_LOG names a file, the program appends
 // "listening <socket>" once it serves the single-instance socket and
 // "forwarded <number>" (or "forwarded -" without a number) for each second
@@ -16,14 +20,15 @@
 
 #include <QPointer>
 #include <QString>
-#include <QTimer>
 #include <deque>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/FirstLogin.h"
+#include "app/PhoneAudio.h"
 #include "app/PhoneWindow.h"
 #include "app/SettingsStore.h"
 #include "link/LinkClient.h"
@@ -42,8 +47,7 @@ class CDalmoApp {
   CDalmoApp(const CDalmoApp&) = delete;
   CDalmoApp& operator=(const CDalmoApp&) = delete;
 
-  // The window that runs after the login; CLoggedInDlg until the phone
-  // window exists.
+  // The window that runs after the login; CDalmoDlg unless set.
   void SetPhoneWindowFactory(PhoneWindowFactory factory) { factory_ = std::move(factory); }
 
   // The start routine: `args` are the parameters after the program name.
@@ -53,10 +57,12 @@ class CDalmoApp {
  private:
   bool AddDisplayFonts();
   bool OnForwarded(std::optional<std::string> number);
-  void QueueNumber(std::string number);
+  void QueueNumber(std::string number, DialOrigin origin);
   void DeliverNumbers();
+  void PrepareAudio();
+  void CheckAudio(QWidget* parent);
   int RunPhoneWindow();
-  void OnLinkError(int stringId, int64_t code);
+  bool ReconnectSessionFor(QWidget* parent);
   void Shutdown();
   void CancelledLogin();
   void TestLog(const QString& line) const;
@@ -70,10 +76,9 @@ class CDalmoApp {
   std::unique_ptr<ui::SingleInstance> instance_;
   // The window a second copy brings to the front.
   QPointer<QWidget> frontWindow_;
+  std::unique_ptr<PhoneAudio> audio_;
   std::unique_ptr<PhoneWindow> phoneWindow_;
-  std::deque<std::string> pendingNumbers_;
-  QTimer keepAlive_;
-  bool reconnecting_ = false;
+  std::deque<std::pair<std::string, DialOrigin>> pendingNumbers_;
   QString testLog_;
 };
 

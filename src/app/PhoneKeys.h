@@ -30,7 +30,8 @@ inline constexpr uint16_t kKeyDown = 'D';
 inline constexpr uint16_t kKeyLeft = 'L';
 inline constexpr uint16_t kKeyRight = 'R';
 inline constexpr uint16_t kKeyClear = 'C';
-inline constexpr uint16_t kKeyRefresh = 'p';  // asks the PBX to rewrite display and lamps
+// Key 'p', which asks the PBX to rewrite display and lamps, is kKeyRefresh of
+// link/Session.h (defined there once, so that both headers can be included).
 
 // Keys typed while the display shows a cursor, and programmable keys.
 inline constexpr uint16_t kTextKeyFirst = 0x8010;

@@ -4,7 +4,9 @@
 //
 // Settings come from the user's and the machine's config folders
 // ($XDG_CONFIG_HOME, $XDG_CONFIG_DIRS), the program works in
-// $XDG_DATA_HOME/Dalmo.
+// $XDG_DATA_HOME/Dalmo. ZYPHONE_AUDIO chooses the sound devices: unset the
+// sound card (and the virtual device), "virtual[:OPTIONS]" only the virtual
+// device, "none" no sound at all (see platform/AudioDevice.h).
 #include <QApplication>
 #include <string>
 #include <vector>
