@@ -268,6 +268,29 @@
     </message>
 </context>
 <context>
+    <name>CSpeakersDlg</name>
+    <message>
+        <source>Imposta i dispositivi audio</source>
+        <translation>Set audio devices</translation>
+    </message>
+    <message>
+        <source>Dispositivo di registrazione</source>
+        <translation>Recording device</translation>
+    </message>
+    <message>
+        <source>Dispositivo di riproduzione</source>
+        <translation>Playback device</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Annulla</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
     <name>CUcTextDlg</name>
     <message>
         <source>Numero di telefono</source>

@@ -13,6 +13,8 @@
 #include "app/WarningDlg.h"
 #include "app/WelcomeDlg.h"
 #include "link/Session.h"
+#include "media/DeviceSettings.h"
+#include "media/SpeakersDlg.h"
 #include "platform/AudioDevice.h"
 #include "platform/QtText.h"
 #include "ui/BusyCursor.h"
@@ -121,8 +123,15 @@ int CDalmoApp::Run(const std::vector<std::string>& args) {
   if (!number.empty()) QueueNumber(number, DialOrigin::CommandLine);
 
   int result = 0;
+  // The sound devices are listed already for "Cornetta..." of the login
+  // dialog; the engine is configured from the settings after the login.
+  audio_ = std::make_unique<PhoneAudio>(MakeProcessAudioSystem(), DataFolder().toStdString());
   {
     CWelcomeDlg welcome(*store_, link_, session_);
+    welcome.SetAudioDialog([this](QWidget* parent) {
+      AudioDeviceIds ids = ResolveAudioDevices(audio_->Devices(), *store_);
+      ShowSpeakersDialog(parent, audio_->Devices(), *store_, ids);
+    });
     frontWindow_ = &welcome;
     if (welcome.exec() != QDialog::Accepted) {
       CancelledLogin();
@@ -142,7 +151,9 @@ int CDalmoApp::Run(const std::vector<std::string>& args) {
 }
 
 void CDalmoApp::PrepareAudio() {
-  audio_ = std::make_unique<PhoneAudio>(MakeProcessAudioSystem(), DataFolder().toStdString());
+  // The devices may have been chosen in the login dialog since the start.
+  ReadSetting(*store_, kSettingInputDevice, session_.settings.inputDevice);
+  ReadSetting(*store_, kSettingOutputDevice, session_.settings.outputDevice);
   audio_->Configure(session_.settings);
   CheckAudio(nullptr);
 }
