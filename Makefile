@@ -6,7 +6,7 @@ BUILD_TYPE ?= RelWithDebInfo
 CMAKE_FLAGS ?=
 CTEST_FLAGS ?=
 
-.PHONY: all deps configure build demo test bench format format-check clean
+.PHONY: all deps configure build programs demo test bench format format-check clean
 
 all: build
 
@@ -19,7 +19,11 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD_DIR)
 
-demo: build
+# The demo needs only the programs, not the tests and benchmarks.
+programs: configure
+	@cmake --build $(BUILD_DIR) --target pbxsim zyphone-cli $$(grep -q '^ZYPHONE_WITH_QT:BOOL=ON' $(BUILD_DIR)/CMakeCache.txt && echo zyphone)
+
+demo: programs
 	@scripts/demo $(BUILD_DIR)
 
 test: build
