@@ -375,4 +375,19 @@
         <translation>Version:</translation>
     </message>
 </context>
+<context>
+    <name>MessageBox</name>
+    <message>
+        <source>Sì</source>
+        <translation>Yes</translation>
+    </message>
+    <message>
+        <source>No</source>
+        <translation>No</translation>
+    </message>
+    <message>
+        <source>Annulla</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
 </TS>
