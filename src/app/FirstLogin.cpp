@@ -9,24 +9,6 @@ std::optional<std::string> ResolvePbxAddress(const StartupSettings& settings) {
   return FormatDottedQuad(*settings.ipAddress);
 }
 
-std::string SessionMessageText(const SessionMessage& message, Language language) {
-  if (message.stringId == 0) return {};
-  std::vector<std::string> args = message.args;
-  if (message.stringId == kStrIncompatible && args.size() == 2 &&
-      args[1] == LoadString(kStrNotAvailable, Language::Italian)) {
-    args[1] = LoadString(kStrNotAvailable, language);
-  }
-  const std::string& pattern = LoadString(message.stringId, language);
-  switch (args.size()) {
-    case 0:
-      return pattern;
-    case 1:
-      return FormatString(pattern, {args[0]});
-    default:
-      return FormatString(pattern, {args[0], args[1]});
-  }
-}
-
 std::string ConnectionErrorText(const LinkClient& link, Language language) {
   if (link.LastErrorStringId() != 0) {
     return LinkErrorText(link.LastErrorStringId(), link.LastErrorCode(), language);

@@ -37,10 +37,6 @@ using ShowMessageFn = std::function<void(const std::string& text)>;
 // platform) or without an address; the caller then shows message 160.
 std::optional<std::string> ResolvePbxAddress(const StartupSettings& settings);
 
-// A session message in `language`. The %2 "non disponibile" of the version
-// message follows the language too.
-std::string SessionMessageText(const SessionMessage& message, Language language);
-
 // The connection error after a request went unanswered: the link's recorded
 // failure (153, 157, 164, 275 with its code), else message 160.
 std::string ConnectionErrorText(const LinkClient& link, Language language);

@@ -104,10 +104,15 @@ ReconnectResult ReconnectSession(LinkClient& link, const LoginParams& params, Se
   return ReconnectResult{false, false, {kStrGenericConnectError, {}}};
 }
 
-std::string SessionMessageText(const SessionMessage& message) {
+std::string SessionMessageText(const SessionMessage& message, Language language) {
   if (message.stringId == 0) return {};
-  std::vector<std::string_view> args(message.args.begin(), message.args.end());
-  const std::string& pattern = LoadString(message.stringId);
+  std::vector<std::string> args = message.args;
+  // "non disponibile" stands in the arguments as an Italian text.
+  if (message.stringId == kStrIncompatible && args.size() == 2 &&
+      args[1] == LoadString(kStrNotAvailable, Language::Italian)) {
+    args[1] = LoadString(kStrNotAvailable, language);
+  }
+  const std::string& pattern = LoadString(message.stringId, language);
   switch (args.size()) {
     case 0:
       return pattern;

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/StringTable.h"
 #include "link/LinkClient.h"
 #include "model/ExtInfo.h"
 
@@ -90,7 +91,8 @@ struct ReconnectResult {
 ReconnectResult ReconnectSession(LinkClient& link, const LoginParams& params, SessionFlags& flags,
                                  PbxModel& model, const LinkClient::RetryDecision& askRetry);
 
-// Windows-1252 text of a session message in Italian (for the command line).
-std::string SessionMessageText(const SessionMessage& message);
+// Windows-1252 text of a session message in a language.
+std::string SessionMessageText(const SessionMessage& message,
+                               Language language = Language::Italian);
 
 }  // namespace zy
