@@ -93,6 +93,9 @@ TEST_F(CliTest, LoginStaySendsTypedKeysAndAKeepAlive) {
     if (f.code == 0xFE14) keys += static_cast<char>(f.subject);
   }
   EXPECT_EQ(keys, "pX12$");
+  // What the PBX shows, as the window would apply it.
+  EXPECT_NE(r.out.find("\nL00|"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\nSTATUS 0x03\n"), std::string::npos) << "off-hook: busy, speech" << r.out;
   EXPECT_TRUE(sim->WaitForCode(0xFE15, 2s)) << "a keep-alive follows the login";
 }
 

@@ -13,6 +13,7 @@
 
 #include "CliOptions.h"
 #include "app/DisplayLine.h"
+#include "app/PhoneStream.h"
 #include "app/SettingsStore.h"
 #include "link/FrameBuilders.h"
 #include "link/LinkClient.h"
@@ -55,26 +56,21 @@ class Events : public LinkEventSink {
     std::unique_lock lock(mutex_);
     return cv_.wait_until(lock, until, [&] { return errorId_ != 0; });
   }
-  // With `login --stay`: what the PBX shows, one line each.
+  // With `login --stay`: what the PBX shows, one line each, as the phone
+  // window would apply it.
   void OnStatus(uint16_t subject, std::vector<uint8_t> payload) override {
     if (!printDisplay_) return;
-    if (auto line = ParseDisplayLine(subject, payload.data(), payload.size())) {
-      char head[8];
-      std::snprintf(head, sizeof head, "L%02d|", line->line);
-      Print(head + line->text);
-    } else {
-      Print("S|" + std::string(payload.begin(), payload.end()));
-    }
+    PrintActions(stream_->Status(subject, payload));
   }
   void OnDisplay(std::vector<uint8_t> payload) override {
     if (!printDisplay_) return;
-    std::string hex = "D|";
-    char b[4];
-    for (uint8_t c : payload) {
-      std::snprintf(b, sizeof b, "%02x", c);
-      hex += b;
+    const uint8_t before = stream_->PhoneStatus();
+    PrintActions(stream_->Display(payload));
+    if (stream_->PhoneStatus() != before) {
+      char line[16];
+      std::snprintf(line, sizeof line, "STATUS 0x%02x", stream_->PhoneStatus());
+      Print(line);
     }
-    Print(hex);
   }
   void OnMedia(uint16_t subject) override {
     if (printDisplay_) Print("M|" + std::to_string(subject));
@@ -86,7 +82,12 @@ class Events : public LinkEventSink {
     std::lock_guard lock(mutex_);
     onMedia_ = std::move(handler);
   }
-  void PrintDisplay() { printDisplay_ = true; }
+  // Called once, before the display is printed; the stream is then used on
+  // the receive thread only.
+  void PrintDisplay(PhoneLayout layout, bool isOperator) {
+    stream_ = std::make_unique<PhoneStream>(layout, isOperator);
+    printDisplay_ = true;
+  }
   int errorId() const { return errorId_; }
   int64_t errorCode() const { return errorCode_; }
   void Print(const std::string& cp1252) {
@@ -100,7 +101,28 @@ class Events : public LinkEventSink {
   std::condition_variable cv_;
   int errorId_ = 0;
   int64_t errorCode_ = -1;
+  void PrintActions(const PhoneActions& actions) {
+    static const char* const kLamps[] = {"ND", "MESSAGES", "CALLS", "UC", "MUTE", "ALARM", "ID"};
+    for (const PhoneAction& action : actions) {
+      if (const auto* a = std::get_if<DisplayLineAction>(&action)) {
+        char head[8];
+        std::snprintf(head, sizeof head, "L%02d|", a->line.line);
+        Print(head + a->line.text);
+      } else if (const auto* lamp = std::get_if<SetLampAction>(&action)) {
+        Print(std::string("LAMP ") + kLamps[static_cast<int>(lamp->lamp)] +
+              (lamp->on ? " on" : " off"));
+      } else if (const auto* ring = std::get_if<StartRingAction>(&action)) {
+        Print("RING " + std::to_string(static_cast<int>(ring->sound)));
+      } else if (std::holds_alternative<StopRingAction>(action)) {
+        Print("RING stop");
+      } else if (const auto* mode = std::get_if<ModeAction>(&action)) {
+        Print("MODE " + std::to_string(mode->mode));
+      }
+    }
+  }
+
   std::atomic<bool> printDisplay_{false};
+  std::unique_ptr<PhoneStream> stream_;
   std::mutex printMutex_;
   std::function<void(uint16_t)> onMedia_;
 };
@@ -244,7 +266,7 @@ int Login(LinkClient& link, Events& events, const Options& o, const StartupSetti
   // Stay logged in as the phone does: a keep-alive within a tick of the login
   // and of every poll, keys from standard input, the display on standard
   // output. Ends at the end of input or when the link fails.
-  events.PrintDisplay();
+  events.PrintDisplay(LayoutForEdition(link.State().edition), link.State().isOperator);
   link.State().keepAliveDue = true;
   SendKey(link, kKeyRefresh);
   // The reader shares its state by pointer: it is detached (a blocked read of
