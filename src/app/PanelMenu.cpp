@@ -6,7 +6,7 @@ namespace zy {
 
 namespace {
 
-struct ItemSpec {
+struct ItemRule {
   ViewCommand command;
   std::string_view text;
   std::string_view submenu;
@@ -14,7 +14,7 @@ struct ItemSpec {
   bool fullLayoutsOnly;
 };
 
-constexpr std::array<ItemSpec, 13> kItems = {{
+constexpr std::array<ItemRule, 13> kItems = {{
     {ViewCommand::ServiceBar, "&Barra servizi", "", true, true},
     {ViewCommand::SystemDirectory, "&Elenco telefonico", "", true, true},
     {ViewCommand::PrivateDirectory, "&Numeri brevi personali", "", true, false},
@@ -40,17 +40,17 @@ std::vector<ViewMenuItem> ViewMenuItems(const ViewMenuContext& context,
                                         bool (*available)(ViewCommand)) {
   const bool full = HasFunctionButtons(context.layout);
   std::vector<ViewMenuItem> items;
-  for (const ItemSpec& spec : kItems) {
-    if (spec.fullLayoutsOnly && !full) continue;
-    if (spec.command == ViewCommand::RoomStatus &&
+  for (const ItemRule& rule : kItems) {
+    if (rule.fullLayoutsOnly && !full) continue;
+    if (rule.command == ViewCommand::RoomStatus &&
         !(context.hotelFunctions && context.isOperator)) {
       continue;
     }
-    if (spec.command == ViewCommand::Groups && !context.isOperator) continue;
-    if (spec.command == ViewCommand::MissedCalls && !context.missedCallManager) continue;
-    if (available && !available(spec.command)) continue;
-    ViewMenuItem item{spec.command, spec.text, spec.submenu, spec.panel, true};
-    if (spec.command == ViewCommand::ChargesByAccount) {
+    if (rule.command == ViewCommand::Groups && !context.isOperator) continue;
+    if (rule.command == ViewCommand::MissedCalls && !context.missedCallManager) continue;
+    if (available && !available(rule.command)) continue;
+    ViewMenuItem item{rule.command, rule.text, rule.submenu, rule.panel, true};
+    if (rule.command == ViewCommand::ChargesByAccount) {
       item.enabled = context.isOperator || context.privileged;
     }
     items.push_back(item);
