@@ -157,21 +157,21 @@ std::optional<std::vector<int16_t>> ReadSoundFile(const std::string& path, std::
   return out;
 }
 
-std::unique_ptr<AudioSystem> MakeAudioSystem(std::string_view spec, std::string& error) {
+std::unique_ptr<AudioSystem> MakeAudioSystem(std::string_view choice, std::string& error) {
   std::vector<std::unique_ptr<AudioSystem>> parts;
-  if (spec == "none") {
+  if (choice == "none") {
     return std::make_unique<CombinedAudioSystem>(std::move(parts), 0);
   }
-  if (spec.empty()) {
+  if (choice.empty()) {
     parts.push_back(std::make_unique<PortAudioSystem>());
     parts.push_back(std::make_unique<VirtualAudioSystem>(VirtualAudioConfig{}));
     return std::make_unique<CombinedAudioSystem>(std::move(parts), 0);
   }
-  if (!spec.starts_with("virtual")) {
+  if (!choice.starts_with("virtual")) {
     error = "ZYPHONE_AUDIO: \"virtual[:OPTION...]\", \"none\" or nothing";
     return nullptr;
   }
-  auto config = ParseVirtualAudioSpec(spec, error);
+  auto config = ParseVirtualAudioSpec(choice, error);
   if (!config) {
     error = "ZYPHONE_AUDIO: " + error;
     return nullptr;

@@ -132,7 +132,7 @@ std::optional<std::vector<int16_t>> ReadSoundFile(const std::string& path, std::
 //   e.g. "virtual:capture=in.wav:playback=out.wav";
 // - "none": no device at all (every open fails with kAudioErrBadDevice).
 // On a text it cannot read it says why in `error` and returns nothing.
-std::unique_ptr<AudioSystem> MakeAudioSystem(std::string_view spec, std::string& error);
+std::unique_ptr<AudioSystem> MakeAudioSystem(std::string_view choice, std::string& error);
 // MakeAudioSystem with the environment's ZYPHONE_AUDIO; a malformed value
 // is reported on standard error and treated as unset.
 std::unique_ptr<AudioSystem> MakeProcessAudioSystem();

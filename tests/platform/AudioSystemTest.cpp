@@ -84,10 +84,10 @@ TEST(MakeAudioSystem, NoneHasNoDevices) {
 }
 
 TEST(MakeAudioSystem, BadSettingsAreRefusedWithAReason) {
-  for (const char* spec : {"pulse", "virtual:speed=2", "virtual:capture=/nonexistent/a.wav"}) {
+  for (const char* choice : {"pulse", "virtual:speed=2", "virtual:capture=/nonexistent/a.wav"}) {
     std::string error;
-    EXPECT_FALSE(MakeAudioSystem(spec, error)) << spec;
-    EXPECT_NE(error.find("ZYPHONE_AUDIO"), std::string::npos) << spec << ": " << error;
+    EXPECT_FALSE(MakeAudioSystem(choice, error)) << choice;
+    EXPECT_NE(error.find("ZYPHONE_AUDIO"), std::string::npos) << choice << ": " << error;
   }
 }
 
