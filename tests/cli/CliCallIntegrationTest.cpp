@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "media/MediaTestSupport.h"
 #include "pbxsim/Simulator.h"
 
 namespace {
@@ -35,19 +36,7 @@ std::string RunCli(const std::string& args, int& status) {
   return out;
 }
 
-uint16_t FreeEvenPort() {
-  for (int attempt = 0; attempt < 64; ++attempt) {
-    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t len = sizeof a;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    ::close(fd);
-    if (ntohs(a.sin_port) % 2 == 0) return ntohs(a.sin_port);
-  }
-  return 0;
-}
+using zy::test::FreeEvenPort;
 
 std::vector<int16_t> ReadWav(const std::string& path) {
   SF_INFO info{};

@@ -32,33 +32,7 @@ namespace {
 
 using test::RtpPacket;
 
-// A UDP socket on 127.0.0.1 playing the PBX's media endpoint.
-class Peer {
- public:
-  Peer() {
-    fd_ = ::socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t len = sizeof a;
-    ::getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &len);
-    port_ = ntohs(a.sin_port);
-  }
-  ~Peer() { ::close(fd_); }
-  uint16_t Port() const { return port_; }
-  void SendTo(uint16_t port, const std::vector<uint8_t>& bytes) const {
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    to.sin_port = htons(port);
-    ::sendto(fd_, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
-  }
-
- private:
-  int fd_ = -1;
-  uint16_t port_ = 0;
-};
+using Peer = test::UdpPeer;
 
 TEST(AudioEngineAllocation, NothingIsAllocatedWhileAudioRuns) {
   for (uint8_t codec : {uint8_t{8}, kCodecG729}) {

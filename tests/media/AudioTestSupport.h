@@ -43,22 +43,6 @@ inline double Energy(std::span<const int16_t> s) {
   return e;
 }
 
-// An even UDP port that is free now (RTP ports are even).
-inline uint16_t FreeEvenPort() {
-  for (int attempt = 0; attempt < 64; ++attempt) {
-    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t len = sizeof a;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    ::close(fd);
-    const uint16_t port = ntohs(a.sin_port);
-    if (port % 2 == 0) return port;
-  }
-  return 0;
-}
-
 // A stepped device whose microphone speaks.
 inline VirtualAudioConfig SteppedConfig() {
   VirtualAudioConfig c;

@@ -1,6 +1,13 @@
 // Helpers of the media tests: a scripted UDP peer behind the RtpSocket
-// interface and a deterministic speech-like signal.
+// interface, a real UDP peer on 127.0.0.1, free RTP ports and a
+// deterministic speech-like signal.
 #pragma once
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -139,6 +146,65 @@ struct TraceLog {
   auto Sink() {
     return [this](std::string_view line) { lines.emplace_back(line); };
   }
+};
+
+// An even UDP port that is free now (RTP ports are even). The sockets probed
+// stay bound until one is found, so no port is offered twice.
+inline uint16_t FreeEvenPort() {
+  std::vector<int> held;
+  uint16_t port = 0;
+  while (port == 0 && held.size() < 64) {
+    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    socklen_t len = sizeof a;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+    held.push_back(fd);
+    if (ntohs(a.sin_port) % 2 == 0) port = ntohs(a.sin_port);
+  }
+  for (int fd : held) ::close(fd);
+  return port;
+}
+
+// A plain UDP socket on 127.0.0.1 playing the PBX's media endpoint.
+class UdpPeer {
+ public:
+  explicit UdpPeer(uint16_t port = 0) {
+    fd_ = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(port);
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    socklen_t len = sizeof a;
+    ::getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &len);
+    port_ = ntohs(a.sin_port);
+  }
+  ~UdpPeer() { ::close(fd_); }
+  UdpPeer(const UdpPeer&) = delete;
+  UdpPeer& operator=(const UdpPeer&) = delete;
+  uint16_t Port() const { return port_; }
+  void SendTo(uint16_t port, const std::vector<uint8_t>& bytes) const {
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(port);
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::sendto(fd_, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+  }
+  // The next datagram; empty when none comes within a second.
+  std::vector<uint8_t> Receive() const {
+    pollfd p{fd_, POLLIN, 0};
+    if (::poll(&p, 1, 1000) != 1) return {};
+    std::vector<uint8_t> buf(2048);
+    const ssize_t n = ::recv(fd_, buf.data(), buf.size(), 0);
+    buf.resize(n > 0 ? static_cast<size_t>(n) : 0);
+    return buf;
+  }
+
+ private:
+  int fd_ = -1;
+  uint16_t port_ = 0;
 };
 
 }  // namespace zy::test

@@ -43,61 +43,8 @@ using Frame = std::array<int16_t, 80>;
 
 constexpr uint32_t kLoopback = 0x7F000001;
 
-// A free even UDP port on all addresses.
-uint16_t FreeEvenPort() {
-  std::vector<int> held;
-  uint16_t port = 0;
-  while (port == 0 && held.size() < 64) {
-    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t len = sizeof a;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    held.push_back(fd);
-    if (ntohs(a.sin_port) % 2 == 0) port = ntohs(a.sin_port);
-  }
-  for (int fd : held) ::close(fd);
-  return port;
-}
-
-// A plain UDP socket playing the PBX's media endpoint.
-class Peer {
- public:
-  explicit Peer(uint16_t port = 0) {
-    fd_ = ::socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(port);
-    a.sin_addr.s_addr = htonl(kLoopback);
-    ::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t len = sizeof a;
-    ::getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &len);
-    port_ = ntohs(a.sin_port);
-  }
-  ~Peer() { ::close(fd_); }
-  uint16_t Port() const { return port_; }
-  void SendTo(uint16_t port, const std::vector<uint8_t>& bytes) const {
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(port);
-    a.sin_addr.s_addr = htonl(kLoopback);
-    ::sendto(fd_, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr*>(&a), sizeof a);
-  }
-  // The next datagram; empty when none comes within a second.
-  std::vector<uint8_t> Receive() const {
-    pollfd p{fd_, POLLIN, 0};
-    if (::poll(&p, 1, 1000) != 1) return {};
-    std::vector<uint8_t> buf(2048);
-    const ssize_t n = ::recv(fd_, buf.data(), buf.size(), 0);
-    buf.resize(n > 0 ? static_cast<size_t>(n) : 0);
-    return buf;
-  }
-
- private:
-  int fd_ = -1;
-  uint16_t port_ = 0;
-};
+using Peer = test::UdpPeer;
+using test::FreeEvenPort;
 
 class RtpIntegrationTest : public ::testing::Test {
  protected:
