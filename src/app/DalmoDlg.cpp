@@ -101,10 +101,9 @@ int LampControl(PhoneLamp lamp) {
   return 0;
 }
 
-// A data-memory text up to its first NUL.
+// A data-memory text up to its first NUL; empty when unreadable.
 std::string TextOf(const std::optional<std::string>& value) {
-  if (!value) return {};
-  return std::string(value->c_str());
+  return value ? ParameterText(*value) : std::string();
 }
 
 std::string WithNul(std::string text) {

@@ -1,5 +1,7 @@
 #include "app/PhoneStream.h"
 
+#include "link/DataMemCache.h"
+
 namespace zy {
 
 PhoneLayout LayoutForEdition(uint8_t editionFlags) {
@@ -29,7 +31,7 @@ std::string DefaultModeName(int mode) { return "Modo " + std::to_string(mode); }
 
 std::string ModeButtonText(int mode, const std::optional<std::string>& readName) {
   if (!readName) return DefaultModeName(mode);
-  return readName->substr(0, readName->find('\0'));
+  return ParameterText(*readName);
 }
 
 EnableButtonsAction ButtonStates(bool busy, bool isOperator) {

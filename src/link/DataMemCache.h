@@ -20,6 +20,12 @@ inline constexpr sConfigKey MakeConfigKey(uint16_t owner, uint16_t parameter) {
   return (static_cast<uint32_t>(parameter) << 16) | owner;
 }
 
+// The first text of a data-memory value: up to its first NUL (values are
+// NUL-terminated texts, some holding several one after the other).
+inline std::string ParameterText(const std::string& value) {
+  return value.substr(0, value.find('\0'));
+}
+
 class DataMemCache {
  public:
   // Stores a record, replacing the one under the same key.

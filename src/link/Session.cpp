@@ -12,8 +12,6 @@ namespace zy {
 
 namespace {
 
-std::string TextOf(const std::string& value) { return value.substr(0, value.find('\0')); }
-
 LoginResult Refused(LinkClient& link, SessionMessage message) {
   link.Close();
   return LoginResult{false, false, std::move(message)};
@@ -70,14 +68,15 @@ LoginResult Login(LinkClient& link, const LoginParams& params, SessionFlags& fla
 
   const uint16_t ownId = state.ownId;
   const auto options = link.ReadParameter(kSystemOwner, kParamSystemOptions);
-  flags.hotelFunctions = options && (ParseHexNumber(TextOf(*options)) & 0x8) != 0 &&
+  flags.hotelFunctions = options && (ParseHexNumber(ParameterText(*options)) & 0x8) != 0 &&
                          (state.edition & kEditionHotel) != 0;
   const auto extFlags = link.ReadParameter(ownId, kParamFlags);
-  flags.mayAssignCharges = extFlags && (ParseHexNumber(TextOf(*extFlags)) & 0x80000000u) != 0;
+  flags.mayAssignCharges =
+      extFlags && (ParseHexNumber(ParameterText(*extFlags)) & 0x80000000u) != 0;
 
   // The comparison is numeric: "0042" and "42" are the same password.
   const auto stored = link.ReadParameter(ownId, kParamPassword);
-  const int expected = stored ? ParseDecimalNumber(TextOf(*stored)) : kFallbackPassword;
+  const int expected = stored ? ParseDecimalNumber(ParameterText(*stored)) : kFallbackPassword;
   if (ParseDecimalNumber(params.password) != expected) {
     return Refused(link, {kStrBadPassword, {}});
   }

@@ -9,9 +9,6 @@ namespace zy {
 
 namespace {
 
-// A data-memory value as text: up to its first NUL.
-std::string TextOf(const std::string& value) { return value.substr(0, value.find('\0')); }
-
 // The owners of every cached record of one parameter, in cache order.
 std::vector<std::pair<uint16_t, std::string>> OwnersOf(LinkClient& link, uint16_t parameter) {
   std::vector<std::pair<uint16_t, std::string>> owners;
@@ -19,7 +16,7 @@ std::vector<std::pair<uint16_t, std::string>> OwnersOf(LinkClient& link, uint16_
   uint16_t owner = 0;
   std::string value;
   while (link.NextParameter(position, 0xFFFF, parameter, owner, &value)) {
-    owners.emplace_back(owner, TextOf(value));
+    owners.emplace_back(owner, ParameterText(value));
   }
   return owners;
 }
@@ -38,10 +35,10 @@ bool CExtInfo::Load(LinkClient& link) {
     if (!number) continue;
     CExtEntry e;
     e.objectId = owner;
-    e.number = TextOf(*number);
-    if (auto name = link.ReadParameter(owner, kParamName)) e.name = TextOf(*name);
+    e.number = ParameterText(*number);
+    if (auto name = link.ReadParameter(owner, kParamName)) e.name = ParameterText(*name);
     if (auto flags = link.ReadParameter(owner, kParamFlags)) {
-      e.isRoom = (ParseHexNumber(TextOf(*flags)) & 0x10) != 0;
+      e.isRoom = (ParseHexNumber(ParameterText(*flags)) & 0x10) != 0;
     }
     entries.push_back(std::move(e));
   }
