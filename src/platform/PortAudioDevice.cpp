@@ -97,6 +97,27 @@ struct StreamCloser {
 };
 using StreamHandle = std::unique_ptr<PaStream, StreamCloser>;
 
+// Opens a 10 ms mono stream in one direction and starts it; `stream` holds
+// it only when both steps worked.
+uint32_t OpenStream(StreamHandle& stream, const PaStreamParameters* in,
+                    const PaStreamParameters* out, PaStreamCallback* callback, void* user) {
+  PaStream* s = nullptr;
+  PaError e;
+  {
+    std::lock_guard lock(PaMutex());
+    QuietStandardError quiet;
+    e = Pa_OpenStream(&s, in, out, kAudioSampleRate, kAudioFrameSamples, paClipOff, callback, user);
+  }
+  if (e != paNoError) return ErrorCode(e);
+  stream.reset(s);
+  e = Pa_StartStream(s);
+  if (e != paNoError) {
+    stream.reset();
+    return ErrorCode(e);
+  }
+  return kAudioOk;
+}
+
 class PaCapture : public AudioCapture {
  public:
   int Read(int16_t* samples) override {
@@ -116,22 +137,7 @@ class PaCapture : public AudioCapture {
 
   uint32_t Start(int paIndex) {
     const PaStreamParameters in = Parameters(paIndex, true);
-    PaStream* s = nullptr;
-    PaError e;
-    {
-      std::lock_guard lock(PaMutex());
-      QuietStandardError quiet;
-      e = Pa_OpenStream(&s, &in, nullptr, kAudioSampleRate, kAudioFrameSamples, paClipOff,
-                        &PaCapture::Callback, this);
-    }
-    if (e != paNoError) return ErrorCode(e);
-    stream_.reset(s);
-    e = Pa_StartStream(s);
-    if (e != paNoError) {
-      stream_.reset();
-      return ErrorCode(e);
-    }
-    return kAudioOk;
+    return OpenStream(stream_, &in, nullptr, &PaCapture::Callback, this);
   }
   ~PaCapture() override { stream_.reset(); }
 
@@ -196,22 +202,7 @@ class PaPlayback : public AudioPlayback {
 
   uint32_t Start(int paIndex) {
     const PaStreamParameters out = Parameters(paIndex, false);
-    PaStream* s = nullptr;
-    PaError e;
-    {
-      std::lock_guard lock(PaMutex());
-      QuietStandardError quiet;
-      e = Pa_OpenStream(&s, nullptr, &out, kAudioSampleRate, kAudioFrameSamples, paClipOff,
-                        &PaPlayback::Callback, this);
-    }
-    if (e != paNoError) return ErrorCode(e);
-    stream_.reset(s);
-    e = Pa_StartStream(s);
-    if (e != paNoError) {
-      stream_.reset();
-      return ErrorCode(e);
-    }
-    return kAudioOk;
+    return OpenStream(stream_, nullptr, &out, &PaPlayback::Callback, this);
   }
 
  private:
