@@ -206,11 +206,7 @@ void CDalmoApp::DeliverNumbers() {
 // disabled itself and the user has chosen to retry.
 bool CDalmoApp::ReconnectSessionFor(QWidget* parent) {
   const Language language = ui::UiLanguage::Instance().Current();
-  LoginParams params;
-  params.extension = session_.settings.extension;
-  params.password = session_.settings.password;
-  params.rtpPort = static_cast<uint16_t>(session_.settings.rtpPort);
-  params.codecCode = session_.settings.codecCode;
+  const LoginParams params = LoginParamsOf(session_.settings);
   ReconnectResult r;
   {
     ui::BusyCursor busy;

@@ -9,6 +9,11 @@ std::optional<std::string> ResolvePbxAddress(const StartupSettings& settings) {
   return FormatDottedQuad(*settings.ipAddress);
 }
 
+LoginParams LoginParamsOf(const StartupSettings& settings) {
+  return LoginParams{settings.extension, settings.password, static_cast<uint16_t>(settings.rtpPort),
+                     settings.codecCode};
+}
+
 std::string ConnectionErrorText(const LinkClient& link, Language language) {
   if (link.LastErrorStringId() != 0) {
     return LinkErrorText(link.LastErrorStringId(), link.LastErrorCode(), language);
@@ -53,11 +58,9 @@ bool CFirstLogin::Run(const std::string& extension, const std::string& password,
     return false;
   }
 
-  LoginParams params;
+  LoginParams params = LoginParamsOf(session_.settings);
   params.extension = extension;
   params.password = password;
-  params.rtpPort = static_cast<uint16_t>(session_.settings.rtpPort);
-  params.codecCode = session_.settings.codecCode;
   const LoginResult login = Login(link_, params, session_.flags);
   if (!login.ok) {
     show(login.noReply ? ConnectionErrorText(link_, language)

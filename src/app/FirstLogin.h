@@ -37,6 +37,9 @@ using ShowMessageFn = std::function<void(const std::string& text)>;
 // platform) or without an address; the caller then shows message 160.
 std::optional<std::string> ResolvePbxAddress(const StartupSettings& settings);
 
+// The login of the stored extension with the stored connection settings.
+LoginParams LoginParamsOf(const StartupSettings& settings);
+
 // The connection error after a request went unanswered: the link's recorded
 // failure (153, 157, 164, 275 with its code), else message 160.
 std::string ConnectionErrorText(const LinkClient& link, Language language);

@@ -93,7 +93,6 @@ ReconnectResult ReconnectSession(LinkClient& link, const LoginParams& params, Se
   link.Close();
   if (!link.Connect(askRetry)) return ReconnectResult{false, true, {}};
   link.State().keepAliveDue = true;
-  link.ClearCache();
   const LoginResult login = Login(link, params, flags);
   if (login.ok && LoadModel(link, model, false) && SendKey(link, kKeyRefresh)) {
     return ReconnectResult{true, false, {}};
