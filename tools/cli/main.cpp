@@ -12,7 +12,7 @@
 #include <thread>
 
 #include "CliOptions.h"
-#include "app/DisplayLine.h"
+#include "app/FirstLogin.h"
 #include "app/PhoneStream.h"
 #include "app/SettingsStore.h"
 #include "link/FrameBuilders.h"
@@ -232,14 +232,20 @@ void SendTypedLine(LinkClient& link, const std::string& line) {
   }
 }
 
+// The stored login, with what the options give instead. Options are UTF-8
+// from the terminal; stored settings are Windows-1252 already.
+LoginParams LoginParamsFor(const Options& o, const StartupSettings& settings) {
+  LoginParams params = LoginParamsOf(settings);
+  if (o.extension) params.extension = Utf8ToCp1252(*o.extension);
+  if (o.password) params.password = Utf8ToCp1252(*o.password);
+  if (o.rtpPort) params.rtpPort = *o.rtpPort;
+  if (o.codec) params.codecCode = CodecCode(*o.codec);
+  return params;
+}
+
 int Login(LinkClient& link, Events& events, const Options& o, const StartupSettings& settings) {
-  LoginParams params;
-  params.extension = Utf8ToCp1252(o.extension.value_or(settings.extension));
-  params.password = Utf8ToCp1252(o.password.value_or(settings.password));
-  params.rtpPort = o.rtpPort.value_or(static_cast<uint16_t>(settings.rtpPort));
-  params.codecCode = o.codec ? CodecCode(*o.codec) : settings.codecCode;
   SessionFlags flags;
-  const LoginResult login = zy::Login(link, params, flags);
+  const LoginResult login = zy::Login(link, LoginParamsFor(o, settings), flags);
   if (!login.ok) {
     if (login.noReply) {
       if (events.errorId() != 0) return LinkFailure(events.errorId(), events.errorCode());
@@ -328,12 +334,8 @@ int Call(LinkClient& link, Events& events, const Options& o, const StartupSettin
     return kExitLink;
   }
 
-  LoginParams params;
-  params.extension = Utf8ToCp1252(o.extension.value_or(settings.extension));
-  params.password = Utf8ToCp1252(o.password.value_or(settings.password));
-  params.rtpPort = o.rtpPort.value_or(static_cast<uint16_t>(settings.rtpPort));
-  params.codecCode = o.codec ? CodecCode(*o.codec) : settings.codecCode;
   SessionFlags flags;
+  const LoginParams params = LoginParamsFor(o, settings);
   const LoginResult login = zy::Login(link, params, flags);
   if (!login.ok) {
     if (login.noReply) return NoAnswer(link, events);
